@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, then builds the release and the sanitizer builds
+# with warnings as errors and runs the whole suite under CTest in both.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/setup.sh
+jobs=$(nproc 2>/dev/null || echo 2)
+for preset in release sanitize; do
+  echo "== $preset" >&2
+  cmake --preset "$preset" -DGLIDESTONE_WERROR=ON >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs"
+done

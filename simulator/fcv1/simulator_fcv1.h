@@ -1,0 +1,70 @@
+#pragma once
+
+#include <box2d/box2d.h>
+
+#include <array>
+
+#include "simulator/fcv1/simulator_fcv1_factory.h"
+#include "simulator/fcv1/simulator_fcv1_storage.h"
+#include "simulator/interfaces/simulator.h"
+
+namespace glidestone::simulators {
+
+// A Box2D world of sixteen circular stones, one body per slot, created once
+// and kept for the simulator's life. The engine moves the stones and solves
+// their (perfectly elastic) collisions; the ice is this class's own model,
+// applied to every stone before each engine step.
+//
+// The engine carries state between frames and between runs that a snapshot
+// does not hold (contacts, broad-phase layout, sleep timers); two simulators
+// give bit-identical results only when they have seen the same calls.
+class SimulatorFCV1 final : public ISimulator {
+public:
+    static constexpr float kStoneRadius = 0.145f;           // m
+    static constexpr float kStoneDensity = 302.18622f;      // kg/m², 19.96 kg a stone
+    static constexpr float kStoneFriction = 0.2f;           // stone on stone
+    static constexpr float kStoneRestitution = 1.0f;        // elastic at any speed
+    static constexpr int kVelocityIterations = 8;
+    static constexpr int kPositionIterations = 3;
+
+    explicit SimulatorFCV1(const SimulatorFCV1Factory& factory);
+    explicit SimulatorFCV1(const SimulatorFCV1Storage& storage);
+    ~SimulatorFCV1() override = default;
+
+    // Bodies and the contact listener point back into this object.
+    SimulatorFCV1(const SimulatorFCV1&) = delete;
+    SimulatorFCV1& operator=(const SimulatorFCV1&) = delete;
+
+    void SetStones(const AllStones& stones) override;
+    void Step() override;
+    const AllStones& GetStones() override;
+    const std::vector<Collision>& GetCollisions() const override;
+    bool AreAllStonesStopped() override;
+    float GetSecondsPerFrame() const override;
+    std::string GetSimulatorId() const override;
+    const ISimulatorFactory& GetFactory() const override;
+    std::unique_ptr<ISimulatorStorage> CreateStorage() override;
+    void Save(ISimulatorStorage& storage) override;
+    void Load(const ISimulatorStorage& storage) override;
+
+    // Records every contact the engine has solved into the simulator's
+    // collision list. Runs inside the world's step, so it must not touch
+    // bodies or the world.
+    class ContactListener final : public b2ContactListener {
+    public:
+        void PostSolve(b2Contact* contact, const b2ContactImpulse* impulse) override;
+
+        SimulatorFCV1* simulator = nullptr;
+    };
+
+private:
+    SimulatorFCV1Storage storage;
+    b2World world;
+    std::array<b2Body*, kStoneCount> stone_bodies{};
+    bool stones_dirty = false;   // storage.stones may lag behind the bodies
+    bool all_stopped = false;    // last answer of AreAllStonesStopped
+    bool stopped_dirty = false;  // all_stopped must be computed again
+    ContactListener contact_listener;
+};
+
+}  // namespace glidestone::simulators
