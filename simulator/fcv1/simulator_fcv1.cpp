@@ -6,8 +6,7 @@ namespace glidestone::simulators {
 
 SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Factory& factory) : SimulatorFCV1(SimulatorFCV1Storage(factory)) {}
 
-SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage)
-    : storage(storage), world(b2Vec2(0.0f, 0.0f)) {
+SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(storage), world(b2Vec2(0.0f, 0.0f)) {
     contact_listener.simulator = this;
 
     b2BodyDef body_def;
@@ -87,7 +86,9 @@ const AllStones& SimulatorFCV1::GetStones() {
     return storage.stones;
 }
 
-const std::vector<Collision>& SimulatorFCV1::GetCollisions() const { return storage.collisions; }
+const std::vector<Collision>& SimulatorFCV1::GetCollisions() const {
+    return storage.collisions;
+}
 
 bool SimulatorFCV1::AreAllStonesStopped() {
     if (!stopped_dirty) return all_stopped;
@@ -105,11 +106,17 @@ bool SimulatorFCV1::AreAllStonesStopped() {
     return all_stopped;
 }
 
-float SimulatorFCV1::GetSecondsPerFrame() const { return storage.factory.seconds_per_frame; }
+float SimulatorFCV1::GetSecondsPerFrame() const {
+    return storage.factory.seconds_per_frame;
+}
 
-std::string SimulatorFCV1::GetSimulatorId() const { return "fcv1"; }
+std::string SimulatorFCV1::GetSimulatorId() const {
+    return "fcv1";
+}
 
-const ISimulatorFactory& SimulatorFCV1::GetFactory() const { return storage.factory; }
+const ISimulatorFactory& SimulatorFCV1::GetFactory() const {
+    return storage.factory;
+}
 
 std::unique_ptr<ISimulatorStorage> SimulatorFCV1::CreateStorage() {
     GetStones();

@@ -12,6 +12,8 @@ std::unique_ptr<ISimulatorFactory> SimulatorFCV1Factory::Clone() const {
     return std::make_unique<SimulatorFCV1Factory>(seconds_per_frame);
 }
 
-std::string SimulatorFCV1Factory::GetSimulatorId() const { return "fcv1"; }
+std::string SimulatorFCV1Factory::GetSimulatorId() const {
+    return "fcv1";
+}
 
 }  // namespace glidestone::simulators

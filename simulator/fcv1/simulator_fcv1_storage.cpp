@@ -8,6 +8,8 @@ std::unique_ptr<ISimulator> SimulatorFCV1Storage::CreateSimulator() const {
     return std::make_unique<SimulatorFCV1>(*this);
 }
 
-std::string SimulatorFCV1Storage::GetSimulatorId() const { return "fcv1"; }
+std::string SimulatorFCV1Storage::GetSimulatorId() const {
+    return "fcv1";
+}
 
 }  // namespace glidestone::simulators

@@ -10,7 +10,9 @@ namespace {
 
 using glidestone::testing::MakeStone;
 
-float Speed(const StoneSlot& s) { return std::hypot(s.linear_velocity.x, s.linear_velocity.y); }
+float Speed(const StoneSlot& s) {
+    return std::hypot(s.linear_velocity.x, s.linear_velocity.y);
+}
 
 TEST(CollisionTest, HeadOnHitPassesTheSpeedOnAndIsRecorded) {
     auto sim = SimulatorFCV1Factory(0.05f).CreateSimulator();

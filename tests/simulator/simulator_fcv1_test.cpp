@@ -10,7 +10,9 @@ namespace {
 using glidestone::testing::MakeStone;
 using glidestone::testing::SameBits;
 
-std::unique_ptr<ISimulator> NewSimulator() { return SimulatorFCV1Factory(0.05f).CreateSimulator(); }
+std::unique_ptr<ISimulator> NewSimulator() {
+    return SimulatorFCV1Factory(0.05f).CreateSimulator();
+}
 
 TEST(SimulatorFCV1Test, FreshSimulatorIsEmptyAndStopped) {
     auto sim = NewSimulator();

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "simulator/interfaces/stone.h"
+
+namespace glidestone {
+
+// The release velocity of a stone thrown from the origin so that it reaches
+// `target_position` with `target_speed` (0 to come to rest there) and the
+// given spin (clockwise: -1.57 rad/s, otherwise +1.57 rad/s).
+//
+// The speed comes from fitted formulas of the distance and the target speed;
+// the direction from a probe throw straight along +y on this thread's own
+// simulator: the target's direction is turned by the angle through which the
+// probe curled, so that the real throw curls back onto the target.
+//
+// Inputs are not checked. A target nearer than the fit's range (about 29.9 m
+// for a draw, 8.2 m at 3 m/s) gives a non-finite speed, and then a NaN result
+// without a probe. Thread-safe: each thread has its own probe simulator.
+Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed, bool clockwise);
+
+// The fitted release speed alone (m/s), the first half of the estimate.
+float EstimateReleaseSpeed(float distance, float target_speed);
+
+// Drops this thread's probe simulator; the next estimate makes a fresh one.
+void ResetProbeSimulator();
+
+}  // namespace glidestone

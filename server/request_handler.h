@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "simulator/interfaces/stone.h"
+
+namespace glidestone {
+
+// Longest request line accepted, without its line-feed.
+inline constexpr std::size_t kMaxRequestLineBytes = std::size_t{1} << 20;
+
+// Deepest nesting of JSON arrays and objects accepted in a request. Far more
+// than any client needs, and far less than what would overflow the stack of
+// the JSON library's recursive writer.
+inline constexpr int kMaxJsonDepth = 256;
+
+// A request this system rejects on its own account (as opposed to the JSON
+// library's errors, which propagate unchanged).
+class RequestError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Turns one request line into its reply text: stones already on the ice and a
+// shot in, every stone's rest position and the release velocity out, written
+// into the request object itself and serialised compactly with no terminator.
+//
+// Simulators are this thread's own (one for the throw, one for the planner's
+// probe) and persist from request to request, as in a running server: an
+// absent slot's reply reports what that slot last held. Not thread-safe; use
+// one handler a thread.
+class RequestHandler {
+public:
+    // Throws the JSON library's exceptions for malformed requests and
+    // RequestError for values this system refuses (see the README); no reply
+    // exists for a failed request.
+    std::string Handle(std::string_view line);
+
+    // Puts this thread's simulators back into the state of a fresh server, so
+    // that the next reply depends on nothing handled before.
+    static void ResetToFreshState();
+
+private:
+    AllStones stones_{};
+};
+
+}  // namespace glidestone
