@@ -64,8 +64,7 @@ TEST_F(RequestHandlerTest, StonesAcceptBooleansAndPairs) {
 
 TEST_F(RequestHandlerTest, FifteenStonesAndTheShotAllTakePart) {
     json request = {{"shot", {0.0, -37.0, 1}}};
-    for (int n = 1; n <= 15; ++n)
-        request["stone" + std::to_string(n)] = {-2.1 + 0.3 * n, 37.0 + 0.4 * (n % 3), 1};
+    for (int n = 1; n <= 15; ++n) request["stone" + std::to_string(n)] = {-2.1 + 0.3 * n, 37.0 + 0.4 * (n % 3), 1};
     json const reply = Reply(request.dump());
     int moved = 0;
     for (int n = 1; n <= 15; ++n) {
@@ -101,8 +100,9 @@ TEST_F(RequestHandlerTest, MalformedRequestsFailWithTheLibrarysMessage) {
     EXPECT_NE(Failure("").find("parse error"), std::string::npos);
     EXPECT_NE(Failure("{}").find("type must be number, but is null"), std::string::npos);
     EXPECT_NE(Failure("[1]").find("cannot use operator[] with a string argument with array"), std::string::npos);
-    EXPECT_NE(Failure(R"({"shot":[0,35,1],"stone1":5})").find("cannot use operator[] with a numeric argument with number"),
-              std::string::npos);
+    EXPECT_NE(
+        Failure(R"({"shot":[0,35,1],"stone1":5})").find("cannot use operator[] with a numeric argument with number"),
+        std::string::npos);
     EXPECT_NE(Failure(R"({"shot":[0,35,1],"stone1":[0,0,0],"stone16":5})")
                   .find("cannot use operator[] with a numeric argument with number"),
               std::string::npos);
