@@ -44,12 +44,14 @@ int Serve(std::uint16_t port) {
         asio::streambuf buffer(kMaxRequestLineBytes + 1);
         std::string line;
         std::size_t const length = asio::read_until(socket, buffer, '\n', error);
+        // The iterators refer into the buffer sequence, which must outlive them.
+        auto const data = buffer.data();
         if (!error) {
-            auto const begin = asio::buffers_begin(buffer.data());
+            auto const begin = asio::buffers_begin(data);
             line.assign(begin, begin + static_cast<std::ptrdiff_t>(length) - 1);
         } else if (error == asio::error::eof) {
             if (buffer.size() == 0) return 0;  // the client is done
-            auto const begin = asio::buffers_begin(buffer.data());
+            auto const begin = asio::buffers_begin(data);
             line.assign(begin, begin + static_cast<std::ptrdiff_t>(buffer.size()));
         } else if (error == asio::error::not_found) {
             std::cerr << "glidestone-server: request line longer than " << kMaxRequestLineBytes << " bytes"
