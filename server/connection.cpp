@@ -34,6 +34,8 @@ int Serve(std::uint16_t port) {
 
     tcp::socket socket(io);
     if (acceptor.accept(socket, error); error) return SetupFailed("accept", error);
+    // Each reply is one write answering one request: send it at once.
+    socket.set_option(tcp::no_delay(true), error);
     std::cout << "connect" << std::endl;
 
     RequestHandler handler;
