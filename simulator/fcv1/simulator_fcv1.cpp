@@ -1,5 +1,6 @@
 #include "simulator/fcv1/simulator_fcv1.h"
 
+#include <cassert>
 #include <cfloat>
 
 namespace glidestone::simulators {
@@ -48,6 +49,8 @@ SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(stor
 }
 
 void SimulatorFCV1::SetStones(const AllStones& stones) {
+    bool const refresh_box = lone && CatchUpLoneStone(stones);
+    enabled_count = 0;
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         b2Body* body = stone_bodies[i];
         const StoneSlot& slot = stones[i];
@@ -57,9 +60,20 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
             body->SetTransform(b2Vec2(slot.position.x, slot.position.y), slot.angle);
             body->SetLinearVelocity(b2Vec2(slot.linear_velocity.x, slot.linear_velocity.y));
             body->SetAngularVelocity(slot.angular_velocity);
+            ++enabled_count;
+            enabled_slot = static_cast<int>(i);
         } else {
             body->SetEnabled(false);
         }
+    }
+    if (refresh_box) {
+        // Moving the body away and back makes the broad phase rebuild its box
+        // exactly as it would have after the frames it was not given.
+        b2Body* body = stone_bodies[enabled_slot];
+        const StoneSlot& slot = stones[enabled_slot];
+        float const away = slot.position.x > 0.0f ? -1.0e4f : 1.0e4f;
+        body->SetTransform(b2Vec2(slot.position.x + away, slot.position.y), slot.angle);
+        body->SetTransform(b2Vec2(slot.position.x, slot.position.y), slot.angle);
     }
     stones_dirty = true;
     stopped_dirty = true;
@@ -70,7 +84,13 @@ const AllStones& SimulatorFCV1::GetStones() {
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         const b2Body* body = stone_bodies[i];
         StoneSlot& slot = storage.stones[i];
-        if (body->IsEnabled()) {
+        if (lone && lone->slot == static_cast<int>(i)) {
+            slot.position = {lone->position.x, lone->position.y};
+            slot.angle = lone->angle;
+            slot.linear_velocity = {lone->velocity.x, lone->velocity.y};
+            slot.angular_velocity = lone->angular_velocity;
+            slot.present = true;
+        } else if (body->IsEnabled()) {
             const b2Vec2& position = body->GetWorldCenter();
             const b2Vec2& velocity = body->GetLinearVelocity();
             slot.position = {position.x, position.y};
@@ -93,11 +113,14 @@ const std::vector<Collision>& SimulatorFCV1::GetCollisions() const {
 bool SimulatorFCV1::AreAllStonesStopped() {
     if (!stopped_dirty) return all_stopped;
     all_stopped = true;
-    for (const b2Body* body : stone_bodies) {
+    for (std::size_t i = 0; i < kStoneCount; ++i) {
+        const b2Body* body = stone_bodies[i];
         if (!body->IsEnabled()) continue;
-        const b2Vec2& v = body->GetLinearVelocity();
+        bool const shadowed = lone && lone->slot == static_cast<int>(i);
+        const b2Vec2& v = shadowed ? lone->velocity : body->GetLinearVelocity();
+        float const w = shadowed ? lone->angular_velocity : body->GetAngularVelocity();
         // Signed on purpose: a clockwise spin alone never counts as motion.
-        if (v.x * v.x + v.y * v.y > FLT_EPSILON || body->GetAngularVelocity() > FLT_EPSILON) {
+        if (v.x * v.x + v.y * v.y > FLT_EPSILON || w > FLT_EPSILON) {
             all_stopped = false;
             break;
         }
@@ -135,6 +158,68 @@ void SimulatorFCV1::Load(const ISimulatorStorage& source) {
     storage = fcv1;
     SetStones(storage.stones);
     stones_dirty = false;  // report the loaded slots exactly, absent ones included
+}
+
+void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
+    if (!enabled && lone) {
+        AllStones none{};
+        CatchUpLoneStone(none);  // never takes the short way: nothing is present
+    }
+    lone_stone_shortcut = enabled;
+}
+
+b2AABB SimulatorFCV1::ReadFatBox() const {
+    // Only one body is enabled, so the tree holds exactly one proxy.
+    struct OnlyProxy {
+        int32 id = b2_nullNode;
+        bool QueryCallback(int32 proxy_id) {
+            id = proxy_id;
+            return false;
+        }
+    } only;
+    b2AABB everywhere;
+    everywhere.lowerBound.Set(-b2_maxFloat, -b2_maxFloat);
+    everywhere.upperBound.Set(b2_maxFloat, b2_maxFloat);
+    const b2BroadPhase& broad_phase = world.GetContactManager().m_broadPhase;
+    broad_phase.Query(&only, everywhere);
+    return broad_phase.GetFatAABB(only.id);
+}
+
+// Brings the engine to the state the frames advanced outside it would have
+// left, before `next` is loaded. Two ways, both exact:
+//  - When `next` holds the same lone stone and the broad phase would rebuild
+//    its box when it is placed, all the engine keeps of those frames is the
+//    body's sleep timer, which is set here; the caller then rebuilds the box
+//    (returns true).
+//  - Otherwise the engine replays the frames from where they began, which is
+//    where it still is (returns false).
+bool SimulatorFCV1::CatchUpLoneStone(const AllStones& next) {
+    LoneStone const stone = *lone;
+    lone.reset();
+    b2Body* body = stone_bodies[stone.slot];
+
+    int present = 0;
+    for (const StoneSlot& slot : next) present += slot.present ? 1 : 0;
+    if (present == 1 && next[stone.slot].present) {
+        b2Vec2 const centre(next[stone.slot].position.x, next[stone.slot].position.y);
+        bool rebuilt = false;
+        MoveFatBox(stone.fat_box, StoneBox(centre), b2Vec2(0.0f, 0.0f), &rebuilt);
+        if (rebuilt) {
+            body->SetAwake(false);  // zero timer; velocities are set again by SetStones
+            body->SetAwake(true);
+            int const slow_frames = stone.awake ? stone.slow_frames : 0;
+            for (int i = 0; i < slow_frames; ++i) world.Step(stone.dt, kVelocityIterations, kPositionIterations);
+            return true;
+        }
+    }
+
+    for (int i = 0; i < stone.frames; ++i) {
+        ApplyIce(body, stone.dt);
+        world.Step(stone.dt, kVelocityIterations, kPositionIterations);
+    }
+    assert(body->GetWorldCenter() == stone.position && body->GetAngle() == stone.angle &&
+           body->GetLinearVelocity() == stone.velocity && body->GetAngularVelocity() == stone.angular_velocity);
+    return false;
 }
 
 }  // namespace glidestone::simulators

@@ -3,7 +3,9 @@
 #include <box2d/box2d.h>
 
 #include <array>
+#include <optional>
 
+#include "simulator/fcv1/lone_stone.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/fcv1/simulator_fcv1_storage.h"
 #include "simulator/interfaces/simulator.h"
@@ -47,6 +49,12 @@ public:
     void Save(ISimulatorStorage& storage) override;
     void Load(const ISimulatorStorage& storage) override;
 
+    // While exactly one stone is enabled, frames are advanced outside the
+    // engine with the engine's own arithmetic (see LoneStone) and the engine
+    // is brought to the same state when something else needs it. Results are
+    // bit for bit the same either way; turning it off is for checking that.
+    void SetLoneStoneShortcut(bool enabled);
+
     // Records every contact the engine has solved into the simulator's
     // collision list. Runs inside the world's step, so it must not touch
     // bodies or the world.
@@ -65,6 +73,16 @@ private:
     bool all_stopped = false;    // last answer of AreAllStonesStopped
     bool stopped_dirty = false;  // all_stopped must be computed again
     ContactListener contact_listener;
+
+    bool lone_stone_shortcut = true;
+    int enabled_count = 0;          // bodies enabled by the last SetStones
+    int enabled_slot = -1;          // the last of them
+    std::optional<LoneStone> lone;  // frames the engine has not been given yet
+
+    void ApplyIce(b2Body* body, float dt);
+    bool BeginLoneStone(float dt);
+    b2AABB ReadFatBox() const;
+    bool CatchUpLoneStone(const AllStones& next);
 };
 
 }  // namespace glidestone::simulators

@@ -3,23 +3,55 @@
 
 namespace glidestone::simulators {
 
+void SimulatorFCV1::ApplyIce(b2Body* body, float dt) {
+    const b2Vec2 velocity = body->GetLinearVelocity();
+    IceFrame const frame = simulators::ApplyIce(velocity.x, velocity.y, body->GetAngularVelocity(), dt);
+    if (frame.set_linear) body->SetLinearVelocity(b2Vec2(frame.linear_x, frame.linear_y));
+    if (frame.set_angular) body->SetAngularVelocity(frame.angular);
+}
+
 void SimulatorFCV1::Step() {
     float const dt = storage.factory.seconds_per_frame;
-
-    // Every body, enabled or not: a disabled body's velocities are never read
-    // back and are overwritten when it is enabled again.
-    for (b2Body* body : stone_bodies) {
-        const b2Vec2 velocity = body->GetLinearVelocity();
-        IceFrame const frame = ApplyIce(velocity.x, velocity.y, body->GetAngularVelocity(), dt);
-        if (frame.set_linear) body->SetLinearVelocity(b2Vec2(frame.linear_x, frame.linear_y));
-        if (frame.set_angular) body->SetAngularVelocity(frame.angular);
-    }
-
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
-    world.Step(dt, kVelocityIterations, kPositionIterations);
+
+    bool const lone_frame = lone ? (lone->Advance(), true) : BeginLoneStone(dt);
+    if (lone_frame) {
+        // Disabled bodies still get the ice, as below.
+        for (int i = 0; i < static_cast<int>(kStoneCount); ++i)
+            if (i != lone->slot) ApplyIce(stone_bodies[i], dt);
+    } else {
+        // Every body, enabled or not: a disabled body's velocities are never
+        // read back and are overwritten when it is enabled again.
+        for (b2Body* body : stone_bodies) ApplyIce(body, dt);
+        world.Step(dt, kVelocityIterations, kPositionIterations);
+    }
 
     stones_dirty = true;
     stopped_dirty = true;
+}
+
+bool SimulatorFCV1::BeginLoneStone(float dt) {
+    if (!lone_stone_shortcut || enabled_count != 1) return false;
+    b2Body* body = stone_bodies[enabled_slot];
+    if (!body->IsAwake()) return false;
+
+    LoneStone stone;
+    stone.slot = enabled_slot;
+    stone.dt = dt;
+    stone.position = body->GetWorldCenter();
+    stone.angle = body->GetAngle();
+    stone.velocity = body->GetLinearVelocity();
+    stone.angular_velocity = body->GetAngularVelocity();
+    if (!stone.position.IsValid() || !stone.velocity.IsValid() || !b2IsValid(stone.angle) ||
+        !b2IsValid(stone.angular_velocity))
+        return false;
+    stone.fat_box = ReadFatBox();
+    // The engine's sleep timer cannot be read; start only with a frame that
+    // resets it, so that from then on it is known.
+    stone.Advance();
+    if (!stone.sleep_reset) return false;
+    lone = stone;
+    return true;
 }
 
 }  // namespace glidestone::simulators

@@ -1,0 +1,130 @@
+#include "simulator/fcv1/lone_stone.h"
+
+#include "simulator/fcv1/ice.h"
+#include "simulator/fcv1/simulator_fcv1.h"
+
+namespace glidestone::simulators {
+
+b2AABB StoneBox(const b2Vec2& centre) {
+    b2AABB box;
+    box.lowerBound.Set(centre.x - SimulatorFCV1::kStoneRadius, centre.y - SimulatorFCV1::kStoneRadius);
+    box.upperBound.Set(centre.x + SimulatorFCV1::kStoneRadius, centre.y + SimulatorFCV1::kStoneRadius);
+    return box;
+}
+
+b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displacement, bool* reinserted) {
+    b2AABB enlarged;
+    b2Vec2 const r(b2_aabbExtension, b2_aabbExtension);
+    enlarged.lowerBound = box.lowerBound - r;
+    enlarged.upperBound = box.upperBound + r;
+
+    b2Vec2 const d = b2_aabbMultiplier * displacement;
+    if (d.x < 0.0f) {
+        enlarged.lowerBound.x += d.x;
+    } else {
+        enlarged.upperBound.x += d.x;
+    }
+    if (d.y < 0.0f) {
+        enlarged.lowerBound.y += d.y;
+    } else {
+        enlarged.upperBound.y += d.y;
+    }
+
+    if (fat.Contains(box)) {
+        b2AABB huge;
+        huge.lowerBound = enlarged.lowerBound - 4.0f * r;
+        huge.upperBound = enlarged.upperBound + 4.0f * r;
+        if (huge.Contains(fat)) {
+            *reinserted = false;
+            return fat;
+        }
+    }
+    *reinserted = true;
+    return enlarged;
+}
+
+void LoneStone::Advance() {
+    ++frames;
+    sleep_reset = false;
+
+    // The ice, through the body's setters, which wake a body given motion.
+    IceFrame const ice = ApplyIce(velocity.x, velocity.y, angular_velocity, dt);
+    auto wake = [&] {
+        if (!awake) {
+            awake = true;
+            sleep_time = 0.0f;
+            slow_frames = 0;
+        }
+    };
+    if (ice.set_linear) {
+        b2Vec2 const v(ice.linear_x, ice.linear_y);
+        if (b2Dot(v, v) > 0.0f) wake();
+        velocity = v;
+    }
+    if (ice.set_angular) {
+        if (ice.angular * ice.angular > 0.0f) wake();
+        angular_velocity = ice.angular;
+    }
+
+    if (!awake) return;  // a sleeping body is in no island and does not move
+
+    float const h = dt;
+    b2Vec2 const start = position;
+    b2Vec2 v = velocity;
+    float w = angular_velocity;
+
+    // Gravity, force and torque are zero: the engine adds zeros, which turns
+    // a negative zero positive. Damping is zero: it multiplies by one.
+    v.x += 0.0f;
+    v.y += 0.0f;
+    w += 0.0f;
+
+    b2Vec2 const translation = h * v;
+    if (b2Dot(translation, translation) > b2_maxTranslationSquared) {
+        float const ratio = b2_maxTranslation / translation.Length();
+        v *= ratio;
+    }
+    float const rotation = h * w;
+    if (rotation * rotation > b2_maxRotationSquared) {
+        float const ratio = b2_maxRotation / b2Abs(rotation);
+        w *= ratio;
+    }
+    position += h * v;
+    angle += h * w;
+    velocity = v;
+    angular_velocity = w;
+
+    float const linear_tolerance_squared = b2_linearSleepTolerance * b2_linearSleepTolerance;
+    float const angular_tolerance_squared = b2_angularSleepTolerance * b2_angularSleepTolerance;
+    float min_sleep_time = b2_maxFloat;
+    if (w * w > angular_tolerance_squared || b2Dot(v, v) > linear_tolerance_squared) {
+        sleep_time = 0.0f;
+        slow_frames = 0;
+        sleep_reset = true;
+        min_sleep_time = 0.0f;
+    } else {
+        sleep_time += h;
+        ++slow_frames;
+        min_sleep_time = b2Min(min_sleep_time, sleep_time);
+    }
+    // With no contacts the position constraints are always solved.
+    if (min_sleep_time >= b2_timeToSleep) {
+        awake = false;
+        sleep_time = 0.0f;
+        slow_frames = 0;
+        velocity.SetZero();
+        angular_velocity = 0.0f;
+    }
+
+    // The broad phase: a body that is still awake sweeps from where the frame
+    // began; one that just fell asleep is synchronised where it lies.
+    b2AABB const box_now = StoneBox(position);
+    b2AABB const box_before = awake ? StoneBox(start) : box_now;
+    b2AABB swept;
+    swept.Combine(box_before, box_now);
+    b2Vec2 const displacement = box_now.GetCenter() - box_before.GetCenter();
+    bool reinserted = false;
+    fat_box = MoveFatBox(fat_box, swept, displacement, &reinserted);
+}
+
+}  // namespace glidestone::simulators

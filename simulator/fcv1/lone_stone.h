@@ -1,0 +1,43 @@
+#pragma once
+
+#include <box2d/box2d.h>
+
+namespace glidestone::simulators {
+
+// A world in which exactly one stone is enabled needs nothing of the
+// engine's collision machinery. LoneStone advances such a stone frame by
+// frame with the engine's own arithmetic for a lone awake body (zero gravity
+// and damping: velocity integration, the translation and rotation clamps, the
+// position update, the sleep timer) and follows the body's box in the broad
+// phase, so that the engine can later be brought to the very same state.
+//
+// Every operation mirrors the engine's, in the same order and precision;
+// the tests compare both paths bit for bit.
+struct LoneStone {
+    int slot = -1;
+    float dt = 0.0f;
+    int frames = 0;  // frames advanced here and not by the engine
+
+    b2Vec2 position{0.0f, 0.0f};  // centre of mass, as the engine's sweep holds it
+    float angle = 0.0f;
+    b2Vec2 velocity{0.0f, 0.0f};
+    float angular_velocity = 0.0f;
+    bool awake = true;
+    float sleep_time = 0.0f;
+    int slow_frames = 0;       // additions of dt to sleep_time since it was last reset
+    bool sleep_reset = false;  // whether the last frame reset the sleep timer
+    b2AABB fat_box{};          // the body's enlarged box in the broad phase's tree
+
+    // One frame: the ice, then what the engine's world step does to the body.
+    void Advance();
+};
+
+// The box the broad phase computes for a stone centred at `centre`.
+b2AABB StoneBox(const b2Vec2& centre);
+
+// The broad phase's answer to moving a proxy whose enlarged box is `fat` to
+// the tight `box` with `displacement`: the enlarged box it keeps or makes.
+// `reinserted` tells whether it replaced the box.
+b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displacement, bool* reinserted);
+
+}  // namespace glidestone::simulators

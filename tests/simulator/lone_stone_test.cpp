@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "simulator/fcv1/simulator_fcv1.h"
+#include "tests/simulator/stone_helpers.h"
+
+namespace glidestone::simulators {
+namespace {
+
+using glidestone::testing::MakeStone;
+using glidestone::testing::SameBits;
+
+class Random {
+public:
+    explicit Random(std::uint32_t seed) : state_(seed) {}
+    std::uint32_t Next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 17;
+        state_ ^= state_ << 5;
+        return state_;
+    }
+    float Uniform(float lo, float hi) { return lo + (hi - lo) * static_cast<float>(Next() >> 8) / 16777216.0f; }
+    int Below(int n) { return static_cast<int>(Next() % static_cast<std::uint32_t>(n)); }
+
+private:
+    std::uint32_t state_;
+};
+
+bool SameCollisions(const std::vector<Collision>& a, const std::vector<Collision>& b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Collision)) == 0);
+}
+
+// A throw from the origin, as the server and the planner make them.
+StoneSlot Throw(Random& random) {
+    float const speed = random.Below(8) == 0 ? random.Uniform(0.0f, 0.05f) : random.Uniform(1.0f, 4.5f);
+    float const spin = random.Below(3) == 0 ? 0.0f : (random.Below(2) ? 1.57f : -1.57f);
+    return MakeStone(0.0f, 0.0f, random.Uniform(-0.3f, 0.3f), speed, spin);
+}
+
+AllStones RandomStones(Random& random) {
+    AllStones stones{};
+    switch (random.Below(6)) {
+        case 0:  // nothing at all
+            break;
+        case 1:  // a lone stone somewhere else, at rest or sliding
+            stones[random.Below(16)] = MakeStone(random.Uniform(-2, 2), random.Uniform(0, 40), random.Uniform(-1, 1),
+                                                 random.Uniform(-1, 1), random.Uniform(-3, 3));
+            break;
+        case 2:
+        case 3:  // the shot alone, the common case
+            stones[15] = Throw(random);
+            break;
+        default:  // a crowd in the house and the shot
+            for (int i = 0, n = random.Below(15) + 1; i < n; ++i)
+                stones[random.Below(15)] = MakeStone(random.Uniform(-1.5f, 1.5f), random.Uniform(33.0f, 38.0f));
+            stones[15] = Throw(random);
+            stones[15].linear_velocity.y = random.Uniform(2.3f, 4.0f);
+            break;
+    }
+    return stones;
+}
+
+// Runs the same calls on a simulator with the shortcut and one without, and
+// demands the same bits from both after every call.
+void Differential(std::uint32_t seed, int operations) {
+    SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
+    SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
+    exact.SetLoneStoneShortcut(false);
+    Random random(seed);
+    std::unique_ptr<ISimulatorStorage> saved = fast.CreateStorage();
+
+    for (int op = 0; op < operations; ++op) {
+        SCOPED_TRACE(::testing::Message() << "seed " << seed << " operation " << op);
+        switch (random.Below(10)) {
+            case 0: {  // a snapshot, maybe with another frame length
+                if (random.Below(2)) {
+                    saved = fast.CreateStorage();
+                    exact.CreateStorage();
+                } else {
+                    SimulatorFCV1Storage storage{SimulatorFCV1Factory(random.Below(2) ? 0.05f : 0.02f)};
+                    storage.stones = RandomStones(random);
+                    fast.Load(storage);
+                    exact.Load(storage);
+                }
+                break;
+            }
+            case 1:  // loads without a frame in between
+                fast.Load(*saved);
+                exact.Load(*saved);
+                break;
+            default: {
+                AllStones const stones = RandomStones(random);
+                fast.SetStones(stones);
+                exact.SetStones(stones);
+                // Run to rest, sometimes stopping early or going on past rest.
+                int const limit = random.Below(4) == 0 ? random.Below(300) : 1 << 20;
+                int const beyond = random.Below(4) == 0 ? random.Below(20) : 0;
+                int frames = 0;
+                for (; frames < limit && !exact.AreAllStonesStopped(); ++frames) {
+                    fast.Step();
+                    exact.Step();
+                    ASSERT_EQ(fast.AreAllStonesStopped(), exact.AreAllStonesStopped()) << "frame " << frames;
+                    ASSERT_TRUE(SameCollisions(fast.GetCollisions(), exact.GetCollisions())) << "frame " << frames;
+                    if (random.Below(16) == 0 || exact.AreAllStonesStopped()) {
+                        ASSERT_TRUE(SameBits(fast.GetStones(), exact.GetStones())) << "frame " << frames;
+                    }
+                }
+                for (int i = 0; i < beyond; ++i) {
+                    fast.Step();
+                    exact.Step();
+                }
+                break;
+            }
+        }
+        ASSERT_TRUE(SameBits(fast.GetStones(), exact.GetStones()));
+        ASSERT_EQ(fast.AreAllStonesStopped(), exact.AreAllStonesStopped());
+    }
+}
+
+TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
+    for (std::uint32_t seed = 1; seed <= 12; ++seed) {
+        Differential(seed, 40);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(LoneStoneTest, LoneDrawsThenATakeoutMatchTheEngine) {
+    SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
+    SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
+    exact.SetLoneStoneShortcut(false);
+    auto run = [&](const AllStones& stones) {
+        fast.SetStones(stones);
+        exact.SetStones(stones);
+        while (!exact.AreAllStonesStopped()) {
+            fast.Step();
+            exact.Step();
+        }
+        ASSERT_TRUE(fast.AreAllStonesStopped());
+        ASSERT_TRUE(SameBits(fast.GetStones(), exact.GetStones()));
+    };
+    AllStones draw{};
+    draw[15] = MakeStone(0.0f, 0.0f, 0.1242f, 2.2989f, 1.57f);
+    AllStones takeout{};
+    for (int i = 0; i < 15; ++i) takeout[i] = MakeStone(-1.4f + 0.2f * i, 34.0f + 0.3f * (i % 5));
+    takeout[15] = MakeStone(0.0f, 0.0f, 0.0569f, 3.7006f, 1.57f);
+    for (int round = 0; round < 3; ++round) {
+        run(draw);
+        run(draw);
+        run(takeout);
+        draw[15].angular_velocity = -draw[15].angular_velocity;
+    }
+}
+
+}  // namespace
+}  // namespace glidestone::simulators
