@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "simulator/fcv1/simulator_fcv1.h"
 #include "tests/simulator/stone_helpers.h"
@@ -28,8 +28,25 @@ private:
     std::uint32_t state_;
 };
 
+bool SameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+bool SameStone(const CollisionStone& a, const CollisionStone& b) {
+    return a.id == b.id && SameBits(a.position.x, b.position.x) && SameBits(a.position.y, b.position.y) &&
+           SameBits(a.angle, b.angle);
+}
+
+// Field by field: the records have padding, whose bytes mean nothing.
 bool SameCollisions(const std::vector<Collision>& a, const std::vector<Collision>& b) {
-    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(Collision)) == 0);
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (!SameStone(a[i].a, b[i].a) || !SameStone(a[i].b, b[i].b) ||
+            !SameBits(a[i].normal_impulse, b[i].normal_impulse) ||
+            !SameBits(a[i].tangent_impulse, b[i].tangent_impulse))
+            return false;
+    }
+    return true;
 }
 
 // A throw from the origin, as the server and the planner make them.
