@@ -3,13 +3,13 @@
 # every core) on the same input, measured back to back; prints the ratio.
 # Usage: bench/batch_scaling.sh [REQUEST_FILE] [REPEATS]
 # The default input is the determinism corpus (its '#' lines dropped),
-# repeated REPEATS times (default 3).
+# repeated REPEATS times (default 5).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 batch=build/release/bin/glidestone-batch
 [ -x "$batch" ] || { echo "build first: cmake --preset release && cmake --build --preset release" >&2; exit 1; }
 input=${1:-tests/data/corpus.jsonl}
-repeats=${2:-3}
+repeats=${2:-5}
 threads=$(nproc)
 
 work=$(mktemp -d)
