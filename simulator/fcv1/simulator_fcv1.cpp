@@ -71,8 +71,11 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
         // exactly as it would have after the frames it was not given.
         b2Body* body = stone_bodies[enabled_slot];
         const StoneSlot& slot = stones[enabled_slot];
-        float const away = slot.position.x > 0.0f ? -1.0e4f : 1.0e4f;
-        body->SetTransform(b2Vec2(slot.position.x + away, slot.position.y), slot.angle);
+        // Far enough on the other side that the old box cannot hold it, even
+        // for coordinates so large that adding 10 km would change nothing.
+        float const x = slot.position.x;
+        float const away = x >= 0.0f ? -(x + 1.0e4f) : 1.0e4f - x;
+        body->SetTransform(b2Vec2(away, slot.position.y), slot.angle);
         body->SetTransform(b2Vec2(slot.position.x, slot.position.y), slot.angle);
     }
     stones_dirty = true;
@@ -200,8 +203,8 @@ bool SimulatorFCV1::CatchUpLoneStone(const AllStones& next) {
 
     int present = 0;
     for (const StoneSlot& slot : next) present += slot.present ? 1 : 0;
-    if (present == 1 && next[stone.slot].present) {
-        b2Vec2 const centre(next[stone.slot].position.x, next[stone.slot].position.y);
+    b2Vec2 const centre(next[stone.slot].position.x, next[stone.slot].position.y);
+    if (present == 1 && next[stone.slot].present && centre.IsValid()) {
         bool rebuilt = false;
         MoveFatBox(stone.fat_box, StoneBox(centre), b2Vec2(0.0f, 0.0f), &rebuilt);
         if (rebuilt) {

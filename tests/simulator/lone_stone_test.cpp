@@ -61,10 +61,12 @@ AllStones RandomStones(Random& random) {
     switch (random.Below(6)) {
         case 0:  // nothing at all
             break;
-        case 1:  // a lone stone somewhere else, at rest or sliding
-            stones[random.Below(16)] = MakeStone(random.Uniform(-2, 2), random.Uniform(0, 40), random.Uniform(-1, 1),
-                                                 random.Uniform(-1, 1), random.Uniform(-3, 3));
+        case 1: {  // a lone stone somewhere else, at rest or sliding, sometimes very far out
+            float const far = random.Below(4) == 0 ? 1.0e12f : 0.0f;
+            stones[random.Below(16)] = MakeStone(far + random.Uniform(-2, 2), random.Uniform(0, 40),
+                                                 random.Uniform(-1, 1), random.Uniform(-1, 1), random.Uniform(-3, 3));
             break;
+        }
         case 2:
         case 3:  // the shot alone, the common case
             stones[15] = Throw(random);
