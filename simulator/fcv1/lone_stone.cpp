@@ -45,16 +45,13 @@ b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displaceme
 
 void LoneStone::Advance() {
     ++frames;
-    sleep_reset = false;
 
-    // The ice, through the body's setters, which wake a body given motion.
+    // The ice, through the body's setters: given any motion they wake the
+    // body, which restarts its sleep timer even when it is already awake.
     IceFrame const ice = ApplyIce(velocity.x, velocity.y, angular_velocity, dt);
     auto wake = [&] {
-        if (!awake) {
-            awake = true;
-            sleep_time = 0.0f;
-            slow_frames = 0;
-        }
+        awake = true;
+        sleep_time = 0.0f;
     };
     if (ice.set_linear) {
         b2Vec2 const v(ice.linear_x, ice.linear_y);
@@ -99,19 +96,15 @@ void LoneStone::Advance() {
     float min_sleep_time = b2_maxFloat;
     if (w * w > angular_tolerance_squared || b2Dot(v, v) > linear_tolerance_squared) {
         sleep_time = 0.0f;
-        slow_frames = 0;
-        sleep_reset = true;
         min_sleep_time = 0.0f;
     } else {
         sleep_time += h;
-        ++slow_frames;
         min_sleep_time = b2Min(min_sleep_time, sleep_time);
     }
     // With no contacts the position constraints are always solved.
     if (min_sleep_time >= b2_timeToSleep) {
         awake = false;
         sleep_time = 0.0f;
-        slow_frames = 0;
         velocity.SetZero();
         angular_velocity = 0.0f;
     }

@@ -23,10 +23,8 @@ struct LoneStone {
     b2Vec2 velocity{0.0f, 0.0f};
     float angular_velocity = 0.0f;
     bool awake = true;
-    float sleep_time = 0.0f;
-    int slow_frames = 0;       // additions of dt to sleep_time since it was last reset
-    bool sleep_reset = false;  // whether the last frame reset the sleep timer
-    b2AABB fat_box{};          // the body's enlarged box in the broad phase's tree
+    float sleep_time = 0.0f;  // NaN while unknown: the engine's timer cannot be read
+    b2AABB fat_box{};         // the body's enlarged box in the broad phase's tree
 
     // One frame: the ice, then what the engine's world step does to the body.
     void Advance();

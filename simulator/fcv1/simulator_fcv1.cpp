@@ -1,6 +1,5 @@
 #include "simulator/fcv1/simulator_fcv1.h"
 
-#include <cassert>
 #include <cfloat>
 
 namespace glidestone::simulators {
@@ -191,15 +190,15 @@ b2AABB SimulatorFCV1::ReadFatBox() const {
 // Brings the engine to the state the frames advanced outside it would have
 // left, before `next` is loaded. Two ways, both exact:
 //  - When `next` holds the same lone stone and the broad phase would rebuild
-//    its box when it is placed, all the engine keeps of those frames is the
-//    body's sleep timer, which is set here; the caller then rebuilds the box
-//    (returns true).
+//    its box when the stone is placed, nothing of those frames survives
+//    SetStones but that box (placing the body sets its transform and
+//    velocities, and waking it restarts its sleep timer); the caller then
+//    makes the broad phase rebuild the box (returns true).
 //  - Otherwise the engine replays the frames from where they began, which is
 //    where it still is (returns false).
 bool SimulatorFCV1::CatchUpLoneStone(const AllStones& next) {
     LoneStone const stone = *lone;
     lone.reset();
-    b2Body* body = stone_bodies[stone.slot];
 
     int present = 0;
     for (const StoneSlot& slot : next) present += slot.present ? 1 : 0;
@@ -207,21 +206,14 @@ bool SimulatorFCV1::CatchUpLoneStone(const AllStones& next) {
     if (present == 1 && next[stone.slot].present && centre.IsValid()) {
         bool rebuilt = false;
         MoveFatBox(stone.fat_box, StoneBox(centre), b2Vec2(0.0f, 0.0f), &rebuilt);
-        if (rebuilt) {
-            body->SetAwake(false);  // zero timer; velocities are set again by SetStones
-            body->SetAwake(true);
-            int const slow_frames = stone.awake ? stone.slow_frames : 0;
-            for (int i = 0; i < slow_frames; ++i) world.Step(stone.dt, kVelocityIterations, kPositionIterations);
-            return true;
-        }
+        if (rebuilt) return true;
     }
 
+    b2Body* body = stone_bodies[stone.slot];
     for (int i = 0; i < stone.frames; ++i) {
         ApplyIce(body, stone.dt);
         world.Step(stone.dt, kVelocityIterations, kPositionIterations);
     }
-    assert(body->GetWorldCenter() == stone.position && body->GetAngle() == stone.angle &&
-           body->GetLinearVelocity() == stone.velocity && body->GetAngularVelocity() == stone.angular_velocity);
     return false;
 }
 

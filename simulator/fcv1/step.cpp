@@ -1,3 +1,6 @@
+#include <cmath>
+#include <limits>
+
 #include "simulator/fcv1/ice.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 
@@ -31,7 +34,8 @@ void SimulatorFCV1::Step() {
 }
 
 bool SimulatorFCV1::BeginLoneStone(float dt) {
-    if (!lone_stone_shortcut || enabled_count != 1) return false;
+    // The engine does not move bodies for a frame length of zero or less.
+    if (!lone_stone_shortcut || enabled_count != 1 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
     b2Body* body = stone_bodies[enabled_slot];
     if (!body->IsAwake()) return false;
 
@@ -47,9 +51,10 @@ bool SimulatorFCV1::BeginLoneStone(float dt) {
         return false;
     stone.fat_box = ReadFatBox();
     // The engine's sleep timer cannot be read; start only with a frame that
-    // resets it, so that from then on it is known.
+    // restarts it (a NaN timer stays NaN until then), so that it is known.
+    stone.sleep_time = std::numeric_limits<float>::quiet_NaN();
     stone.Advance();
-    if (!stone.sleep_reset) return false;
+    if (std::isnan(stone.sleep_time)) return false;
     lone = stone;
     return true;
 }
