@@ -2,9 +2,8 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 
-#include "simulator/fcv1/simulator_fcv1_factory.h"
+#include "simulator/fcv1/thread_simulator.h"
 #include "simulator/interfaces/simulator.h"
 
 namespace glidestone {
@@ -30,16 +29,8 @@ constexpr SpeedFit kFastFit{8.228226f,      -0.056013063f, 0.07950648f, 0.976700
 
 constexpr float kSpin = 1.57f;  // rad/s of the probe stone
 
-std::unique_ptr<ISimulator>& ProbeSlot() {
-    thread_local std::unique_ptr<ISimulator> probe;
-    return probe;
-}
-
-ISimulator& ProbeSimulator() {
-    std::unique_ptr<ISimulator>& probe = ProbeSlot();
-    if (!probe) probe = simulators::SimulatorFCV1Factory(0.05f).CreateSimulator();
-    return *probe;
-}
+struct Probe;  // owner of the planner's thread simulators
+using ProbeSimulator = simulators::ThreadSimulator<Probe>;
 
 }  // namespace
 
@@ -75,7 +66,7 @@ Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed,
         return {nan, nan};
     }
 
-    ISimulator& probe = ProbeSimulator();
+    ISimulator& probe = ProbeSimulator::Get();
     AllStones stones{};
     StoneSlot& stone = stones[0];
     stone.linear_velocity = {0.0f, speed};
@@ -104,7 +95,7 @@ Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed,
 }
 
 void ResetProbeSimulator() {
-    ProbeSlot().reset();
+    ProbeSimulator::Reset();
 }
 
 }  // namespace glidestone

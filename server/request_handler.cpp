@@ -2,11 +2,10 @@
 
 #include <cfloat>
 #include <cmath>
-#include <memory>
 #include <nlohmann/json.hpp>
 
 #include "planner/shot_velocity.h"
-#include "simulator/fcv1/simulator_fcv1_factory.h"
+#include "simulator/fcv1/thread_simulator.h"
 #include "simulator/interfaces/simulator.h"
 
 namespace glidestone {
@@ -22,16 +21,8 @@ constexpr float kPassSpeed = 3.0f;                // m/s at the target when p1 <
 // stops within about 15,000), so that no input can keep a request running.
 constexpr int kMaxFrames = 1'000'000;
 
-std::unique_ptr<ISimulator>& ServerSimulatorSlot() {
-    thread_local std::unique_ptr<ISimulator> simulator;
-    return simulator;
-}
-
-ISimulator& ServerSimulator() {
-    std::unique_ptr<ISimulator>& simulator = ServerSimulatorSlot();
-    if (!simulator) simulator = simulators::SimulatorFCV1Factory(0.05f).CreateSimulator();
-    return *simulator;
-}
+struct Throw;  // owner of the request handling's thread simulators
+using ServerSimulator = simulators::ThreadSimulator<Throw>;
 
 // Counts nesting outside strings; the parser itself rejects anything
 // malformed, so this only has to be right for well-formed text.
@@ -138,7 +129,7 @@ std::string RequestHandler::Handle(std::string_view line) {
     }
     shot_stone.present = true;
 
-    ISimulator& simulator = ServerSimulator();
+    ISimulator& simulator = ServerSimulator::Get();
     simulator.SetStones(stones_);
     for (int frame = 0; !simulator.AreAllStonesStopped(); ++frame) {
         if (frame == kMaxFrames)
@@ -160,7 +151,7 @@ std::string RequestHandler::Handle(std::string_view line) {
 }
 
 void RequestHandler::ResetToFreshState() {
-    ServerSimulatorSlot().reset();
+    ServerSimulator::Reset();
     ResetProbeSimulator();
 }
 
