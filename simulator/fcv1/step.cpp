@@ -17,15 +17,14 @@ void SimulatorFCV1::Step() {
     float const dt = storage.factory.seconds_per_frame;
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
 
-    bool const lone_frame = lone ? (lone->Advance(), true) : BeginLoneStone(dt);
-    if (lone_frame) {
-        // Disabled bodies still get the ice, as below.
-        for (int i = 0; i < static_cast<int>(kStoneCount); ++i)
-            if (i != lone->slot) ApplyIce(stone_bodies[i], dt);
-    } else {
-        // Every body, enabled or not: a disabled body's velocities are never
-        // read back and are overwritten when it is enabled again.
-        for (b2Body* body : stone_bodies) ApplyIce(body, dt);
+    if (lone) {
+        lone->Advance();
+    } else if (!BeginLoneStone(dt)) {
+        // Only enabled bodies: nothing of a disabled body is ever read back,
+        // and SetStones overwrites all of its state (transform, velocities,
+        // awake flag and sleep timer) before it takes part again.
+        for (b2Body* body : stone_bodies)
+            if (body->IsEnabled()) ApplyIce(body, dt);
         world.Step(dt, kVelocityIterations, kPositionIterations);
     }
 

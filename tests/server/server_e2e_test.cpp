@@ -79,6 +79,12 @@ std::string FreshReply(const std::string& line) {
     return raw;
 }
 
+// The process ended by exiting (not by a signal) with `code`.
+::testing::AssertionResult ExitedWith(const ProcessResult& result, int code) {
+    if (result.exited && result.exit_code == code) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "expected exit status " << code << "\n" << Describe(result);
+}
+
 std::string Nested(int depth) {
     return std::string(static_cast<std::size_t>(depth), '[') + std::string(static_cast<std::size_t>(depth), ']');
 }
@@ -109,23 +115,20 @@ TEST(ServerCommandLine, UsageAndHelp) {
     {
         ChildProcess server({kServerPath});
         ProcessResult const result = server.Wait();
-        ASSERT_TRUE(result.exited) << Describe(result);
-        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_TRUE(ExitedWith(result, 2));
         EXPECT_NE(result.err.find("usage: glidestone-server N"), std::string::npos) << result.err;
         EXPECT_EQ(result.out, "");
     }
     {
         ChildProcess server({kServerPath, "1", "2"});
         ProcessResult const result = server.Wait();
-        ASSERT_TRUE(result.exited) << Describe(result);
-        EXPECT_EQ(result.exit_code, 2);
+        EXPECT_TRUE(ExitedWith(result, 2));
         EXPECT_NE(result.err.find("usage:"), std::string::npos) << result.err;
     }
     for (const char* option : {"-h", "--help"}) {
         ChildProcess server({kServerPath, option});
         ProcessResult const result = server.Wait();
-        ASSERT_TRUE(result.exited) << option << ": " << Describe(result);
-        EXPECT_EQ(result.exit_code, 0) << option;
+        EXPECT_TRUE(ExitedWith(result, 0)) << option;
         EXPECT_NE(result.out.find("usage: glidestone-server N"), std::string::npos) << option << ": " << result.out;
         EXPECT_EQ(result.err, "") << option;
     }
@@ -142,8 +145,7 @@ TEST_P(ServerFixedPort, ListensWhereTheArgumentSays) {
     ASSERT_TRUE(client.has_value()) << Describe(server.Wait());
     client->Close();
     ProcessResult const result = server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 0) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 0));
     EXPECT_EQ(result.out, "connect\n");
 }
 
@@ -159,8 +161,7 @@ TEST(ServerSetup, PortInUseFailsWithBindMessage) {
 
     ChildProcess server({kServerPath, ArgumentFor(port)});
     ProcessResult const result = server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 1);
+    EXPECT_TRUE(ExitedWith(result, 1));
     EXPECT_EQ(LineCount(result.err), 1u) << result.err;
     EXPECT_NE(result.err.find("bind"), std::string::npos) << result.err;
     EXPECT_NE(result.err.find(std::strerror(EADDRINUSE)), std::string::npos) << result.err;
@@ -190,8 +191,7 @@ TEST(ServerSession, AnswersLinesDiscardsExtraBytesAndExitsCleanly) {
 
     s.client->Close();
     ProcessResult const result = s.server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 0) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 0));
     EXPECT_EQ(result.out, "connect\n");
     EXPECT_EQ(result.err, "");
 }
@@ -206,8 +206,7 @@ TEST(ServerSession, RequestEndedByEofIsAnsweredThenServerExits) {
     ExpectStone16NearTarget(json::parse(received.bytes));
 
     ProcessResult const result = s.server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 0) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 0));
     EXPECT_EQ(result.out, "connect\n");
     EXPECT_EQ(result.err, "");
 }
@@ -218,8 +217,7 @@ TEST(ServerSession, ResetConnectionIsAFailedRead) {
     s.client->Reset();
 
     ProcessResult const result = s.server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 1) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 1));
     EXPECT_EQ(result.out, std::string("connect\nreceive failed: ") + std::strerror(ECONNRESET) + "\n");
 }
 
@@ -256,8 +254,7 @@ TEST(ServerSession, UnusualButValidRequestsAreAnswered) {
 
     s.client->Close();
     ProcessResult const result = s.server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 0) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 0));
     EXPECT_EQ(result.err, "");
 }
 
@@ -284,8 +281,7 @@ TEST_P(ServerFailure, NoReplyOneErrorLineAndExitStatusOne) {
     EXPECT_EQ(received.bytes, "") << "a failed request got a reply";
 
     ProcessResult const result = s.server.Wait();
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 1) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 1));
     EXPECT_EQ(LineCount(result.err), 1u) << result.err;
     EXPECT_NE(result.err.find(request.message), std::string::npos) << result.err;
     EXPECT_EQ(result.out, "connect\n");
@@ -316,8 +312,7 @@ TEST(ServerFailureLongLine, LineOverOneMebibyteFailsWithoutWaitingForTheRest) {
     s.client->ShutdownBoth();  // unblocks the sender if the server never read it all
     sender.join();
 
-    ASSERT_TRUE(result.exited) << Describe(result);
-    EXPECT_EQ(result.exit_code, 1) << Describe(result);
+    EXPECT_TRUE(ExitedWith(result, 1));
     EXPECT_EQ(LineCount(result.err), 1u) << result.err;
     EXPECT_NE(result.err.find("longer than 1048576 bytes"), std::string::npos) << result.err;
 }
