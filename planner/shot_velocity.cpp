@@ -55,6 +55,10 @@ float EstimateReleaseSpeed(float a, float v) {
 }
 
 Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed, bool clockwise) {
+    return EstimateShotVelocity(ProbeSimulator::Get(), target_position, target_speed, clockwise);
+}
+
+Vector2 EstimateShotVelocity(ISimulator& probe, const Vector2& target_position, float target_speed, bool clockwise) {
     float const tx = target_position.x;
     float const ty = target_position.y;
     float const speed = EstimateReleaseSpeed(std::hypot(tx, ty), target_speed);
@@ -66,7 +70,6 @@ Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed,
         return {nan, nan};
     }
 
-    ISimulator& probe = ProbeSimulator::Get();
     AllStones stones{};
     StoneSlot& stone = stones[0];
     stone.linear_velocity = {0.0f, speed};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "simulator/interfaces/simulator.h"
 #include "simulator/interfaces/stone.h"
 
 namespace glidestone {
@@ -17,6 +18,12 @@ namespace glidestone {
 // for a draw, 8.2 m at 3 m/s) gives a non-finite speed, and then a NaN result
 // without a probe. Thread-safe: each thread has its own probe simulator.
 Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed, bool clockwise);
+
+// The same estimate with the probe thrown on `probe`, which the caller owns:
+// all sixteen of its slots are overwritten, and the engine state the probe
+// leaves behind stays with it. The probe is not touched when the speed is not
+// finite.
+Vector2 EstimateShotVelocity(ISimulator& probe, const Vector2& target_position, float target_speed, bool clockwise);
 
 // The fitted release speed alone (m/s), the first half of the estimate.
 float EstimateReleaseSpeed(float distance, float target_speed);

@@ -4,25 +4,11 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "planner/shot_velocity.h"
-#include "simulator/fcv1/thread_simulator.h"
-#include "simulator/interfaces/simulator.h"
-
 namespace glidestone {
 
 namespace {
 
 using nlohmann::json;
-
-constexpr double kSpinRate = 1.5700000524520874;  // 1.57f widened, rad/s per unit of spin
-constexpr float kPassSpeed = 3.0f;                // m/s at the target when p1 < 0
-
-// A generous bound on frames, far beyond any throw (the fastest possible stone
-// stops within about 15,000), so that no input can keep a request running.
-constexpr int kMaxFrames = 1'000'000;
-
-struct Throw;  // owner of the request handling's thread simulators
-using ServerSimulator = simulators::ThreadSimulator<Throw>;
 
 // Counts nesting outside strings; the parser itself rejects anything
 // malformed, so this only has to be right for well-formed text.
@@ -50,16 +36,6 @@ void CheckDepth(std::string_view text) {
     }
 }
 
-// Double to float as IEEE rounding would give it, but without the undefined
-// behaviour of a C++ conversion whose value is out of range: beyond the
-// halfway point above FLT_MAX the result is an infinity.
-float NarrowToFloat(double value) {
-    constexpr double kOverflow = 0x1.ffffffp127;  // FLT_MAX plus half an ulp
-    if (value >= kOverflow) return INFINITY;
-    if (value <= -kOverflow) return -INFINITY;
-    return static_cast<float>(value);  // NaN stays NaN
-}
-
 // A stone coordinate: any number, or a boolean as 1 or 0.
 float ReadCoordinate(const json& value, int stone_number) {
     if (!value.is_number_float()) return value.get<float>();  // the library's own error for non-numbers
@@ -70,14 +46,11 @@ float ReadCoordinate(const json& value, int stone_number) {
     return narrowed;
 }
 
-// The spin as a 32-bit integer: floating values truncate toward zero; one
-// outside the integer's range cannot be 1, so it reads as clockwise.
-bool ReadClockwise(const json& value) {
-    if (value.is_number_float()) {
-        double const d = value.get<double>();
-        return !(d >= 1.0 && d < 2.0);
-    }
-    return value.get<int>() != 1;
+// The spin as the planner reads it: a 32-bit integer (floating values
+// truncate toward zero, booleans read as 1 and 0), as a double for Shot.
+double ReadSpinForPlanning(const json& value) {
+    if (value.is_number_float()) return value.get<double>();
+    return value.get<int>() == 1 ? 1.0 : 0.0;
 }
 
 }  // namespace
@@ -106,37 +79,18 @@ std::string RequestHandler::Handle(std::string_view line) {
     json& shot = request["shot"];
     double const p1 = shot[1].get<double>();
     double const p0 = shot[0].get<double>();
-    bool const clockwise = ReadClockwise(shot[2]);
+    Shot planned;
+    planned.target = {NarrowToFloat(p0), NarrowToFloat(std::fabs(p1))};
+    planned.pass = p1 < 0.0;
+    planned.spin = ReadSpinForPlanning(shot[2]);
+    Vector2 const velocity = player_.Plan(planned);
 
-    Vector2 const target{NarrowToFloat(p0), NarrowToFloat(std::fabs(p1))};
-    float const target_speed = p1 < 0.0 ? kPassSpeed : 0.0f;
-    Vector2 const velocity = EstimateShotVelocity(target, target_speed, clockwise);
-
-    float const omega = NarrowToFloat(shot[2].get<double>() * kSpinRate);
+    // Read once more as a double, so a boolean spin fails here, after planning.
+    float const omega = SpinToAngularVelocity(shot[2].get<double>());
     if (!std::isfinite(omega)) throw RequestError("shot spin " + shot[2].dump() + " is out of range");
 
-    StoneSlot& shot_stone = stones_[15];
-    shot_stone.position = {0.0f, 0.0f};
-    shot_stone.angle = 0.0f;
-    if (std::isfinite(velocity.x) && std::isfinite(velocity.y)) {
-        shot_stone.linear_velocity = velocity;
-        shot_stone.angular_velocity = omega;
-    } else {
-        // Out of the fitted range: the stone stays where it is released, and
-        // the reply reports the velocity as the non-finite value it is.
-        shot_stone.linear_velocity = {0.0f, 0.0f};
-        shot_stone.angular_velocity = 0.0f;
-    }
-    shot_stone.present = true;
-
-    ISimulator& simulator = ServerSimulator::Get();
-    simulator.SetStones(stones_);
-    for (int frame = 0; !simulator.AreAllStonesStopped(); ++frame) {
-        if (frame == kMaxFrames)
-            throw RequestError("stones still moving after " + std::to_string(kMaxFrames) + " frames");
-        simulator.Step();
-    }
-    const AllStones& rest = simulator.GetStones();
+    ShotResult const played = player_.Throw(stones_, velocity, omega);
+    const AllStones& rest = played.stones;
 
     for (int n = 1; n <= 16; ++n) {
         json& stone = request["stone" + std::to_string(n)];
@@ -148,11 +102,6 @@ std::string RequestHandler::Handle(std::string_view line) {
     shot[0] = static_cast<double>(velocity.x);
     shot[1] = static_cast<double>(velocity.y);
     return request.dump();
-}
-
-void RequestHandler::ResetToFreshState() {
-    ServerSimulator::Reset();
-    ResetProbeSimulator();
 }
 
 }  // namespace glidestone

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "shot/shot_player.h"
 #include "simulator/interfaces/stone.h"
 
 namespace glidestone {
@@ -28,10 +29,10 @@ public:
 // shot in, every stone's rest position and the release velocity out, written
 // into the request object itself and serialised compactly with no terminator.
 //
-// Simulators are this thread's own (one for the throw, one for the planner's
-// probe) and persist from request to request, as in a running server: an
-// absent slot's reply reports what that slot last held. Not thread-safe; use
-// one handler a thread.
+// A thin JSON adaptor over a ShotPlayer of its own: one handler answers as one
+// server connection does, its simulators persisting from request to request
+// (an absent slot's reply reports what that slot last held). Not thread-safe;
+// use one handler a thread.
 class RequestHandler {
 public:
     // Throws the JSON library's exceptions for malformed requests and
@@ -39,11 +40,14 @@ public:
     // exists for a failed request.
     std::string Handle(std::string_view line);
 
-    // Puts this thread's simulators back into the state of a fresh server, so
-    // that the next reply depends on nothing handled before.
-    static void ResetToFreshState();
+    // Puts the handler back into the state of a fresh server, so that the next
+    // reply depends on nothing handled before.
+    void ResetToFreshState() { player_.Reset(); }
+
+    ShotPlayer& player() { return player_; }
 
 private:
+    ShotPlayer player_;
     AllStones stones_{};
 };
 

@@ -137,7 +137,6 @@ std::string Outcome(RequestHandler& handler, std::string_view request) {
 }
 
 std::vector<std::string> ReplaySequence(const std::vector<std::string>& requests) {
-    RequestHandler::ResetToFreshState();
     RequestHandler handler;
     std::vector<std::string> outcomes;
     outcomes.reserve(requests.size());

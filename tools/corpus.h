@@ -18,7 +18,7 @@
 // A request line never starts with `#`, and neither a request nor an outcome
 // contains a line-feed or a carriage return. Every sequence is replayed in
 // order on a new RequestHandler, starting from the state of a fresh server
-// (RequestHandler::ResetToFreshState); sequences are independent of each
+// (a new RequestHandler); sequences are independent of each
 // other.
 
 #include <cstddef>

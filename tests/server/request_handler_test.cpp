@@ -14,8 +14,6 @@ constexpr const char* kDraw = R"({"shot":[0,35,1],"stone1":[0,0,0]})";
 
 class RequestHandlerTest : public ::testing::Test {
 protected:
-    void SetUp() override { RequestHandler::ResetToFreshState(); }
-
     json Reply(const std::string& line) { return json::parse(handler.Handle(line)); }
 
     // The error text a failed request raises.
@@ -159,7 +157,7 @@ TEST_F(RequestHandlerTest, ValuesThatWouldPoisonThePhysicsAreRefused) {
 
 TEST_F(RequestHandlerTest, SpinOutsideTheIntegerRangeCountsAsClockwise) {
     json const huge = Reply(R"({"shot":[0,35,5e9],"stone1":[0,0,0]})");
-    RequestHandler::ResetToFreshState();
+    handler.ResetToFreshState();
     json const clockwise = Reply(R"({"shot":[0,35,-1],"stone1":[0,0,0]})");
     EXPECT_EQ(huge["shot"][0], clockwise["shot"][0]);
     EXPECT_EQ(Reply(R"({"shot":[0,35,1.9],"stone1":[0,0,0]})")["shot"][0].get<double>() > 0.0, true)

@@ -90,11 +90,11 @@ TEST(BatchRunnerTest, OutputDoesNotDependOnThreadsOrHistory) {
     ASSERT_EQ(replies.size(), Corpus().size());
     RequestHandler handler;
     for (std::size_t i = 0; i < replies.size(); ++i) {
-        RequestHandler::ResetToFreshState();
+        handler.ResetToFreshState();
         EXPECT_EQ(replies[i], handler.Handle(Corpus()[i])) << "line " << i + 1;
     }
     // A long-running server would have answered some of them differently.
-    RequestHandler::ResetToFreshState();
+    handler.ResetToFreshState();
     int differ = 0;
     for (std::size_t i = 0; i < replies.size(); ++i) differ += replies[i] != handler.Handle(Corpus()[i]);
     EXPECT_GT(differ, 0);

@@ -127,7 +127,7 @@ Reply Answer(const Job& job) {
                 true};
     thread_local RequestHandler handler;
     try {
-        RequestHandler::ResetToFreshState();
+        handler.ResetToFreshState();
         return {handler.Handle(job.line), false};
     } catch (const std::exception& failure) {
         return {ErrorLine(failure.what(), line_number), true};

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <memory>
+#include <span>
+
+#include "shot/shot.h"
+#include "simulator/interfaces/simulator.h"
+
+namespace glidestone {
+
+// Called while a shot is thrown; lets a caller watch every frame without the
+// player knowing what is done with it. Never called when no observer is given.
+class ThrowObserver {
+public:
+    virtual ~ThrowObserver() = default;
+
+    // The stones have been placed and no frame has been played yet.
+    virtual void OnStart(ISimulator& simulator) = 0;
+
+    // Frame number `frame` (counted from 1) has just been played.
+    virtual void OnFrame(int frame, ISimulator& simulator) = 0;
+};
+
+// Plays whole shots: plans the release velocity for a target on its own probe
+// simulator, then throws the shot stone among the stones already on the ice on
+// its own throw simulator, to rest.
+//
+// The engine carries state from one shot to the next (which slots held stones
+// before, the order of its internal contact bookkeeping), and that state can
+// change the last bits of later results. It belongs to the player: one player
+// answers exactly as one server connection does after the same earlier shots,
+// and Reset() makes it a fresh one. Players share nothing, so each thread can
+// own one; a single player is not thread-safe.
+class ShotPlayer {
+public:
+    ShotPlayer();
+    ~ShotPlayer();
+    ShotPlayer(ShotPlayer&&) noexcept;
+    ShotPlayer& operator=(ShotPlayer&&) noexcept;
+
+    // Plans and throws `shot` with `stones` (at most kMaxStonesInPlay
+    // positions, into slots 0, 1, ...) lying at rest on the ice. Throws
+    // ShotError, before anything is played, for too many stones or a
+    // coordinate that is not finite; and, after planning, for a spin whose
+    // angular velocity is not finite as a float.
+    ShotResult Play(std::span<const Vector2> stones, const Shot& shot);
+
+    // The planning half: the release velocity for `shot`, from this player's
+    // probe simulator. Not finite when the target is out of the fitted range.
+    Vector2 Plan(const Shot& shot);
+
+    // The throwing half: `stones` (all sixteen slots; only present ones take
+    // part, and slot kShotSlot is overwritten with the shot stone) played to
+    // rest with the shot stone released at the origin with `velocity` and
+    // `angular_velocity`. A velocity that is not finite leaves the shot stone
+    // at rest at the origin and is reported as given. Throws ShotError if the
+    // stones are still moving after kMaxFrames frames.
+    ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
+                     ThrowObserver* observer = nullptr);
+
+    // Makes both simulators fresh, as in a newly started server.
+    void Reset();
+
+    // The simulators, for callers that inspect or snapshot them.
+    ISimulator& throw_simulator() { return *throw_simulator_; }
+    ISimulator& probe_simulator() { return *probe_simulator_; }
+
+    // The most frames one throw may take before it is given up: far beyond
+    // any throw (the fastest possible stone stops within about 15,000).
+    static constexpr int kMaxFrames = 1'000'000;
+
+private:
+    std::unique_ptr<ISimulator> throw_simulator_;
+    std::unique_ptr<ISimulator> probe_simulator_;
+};
+
+// The angular velocity of the shot stone for a spin value, as the double
+// product narrowed to float: an infinity when it does not fit, NaN for NaN.
+float SpinToAngularVelocity(double spin);
+
+// Double to float as IEEE rounding gives it, but without the undefined
+// behaviour of a C++ conversion out of range: beyond the halfway point above
+// FLT_MAX the result is an infinity.
+float NarrowToFloat(double value);
+
+}  // namespace glidestone

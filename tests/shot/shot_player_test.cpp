@@ -1,0 +1,103 @@
+#include "shot/shot_player.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <vector>
+
+#include "planner/shot_velocity.h"
+
+namespace glidestone {
+namespace {
+
+bool SameBits(float a, float b) {
+    return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+}
+
+void ExpectSameStones(const AllStones& a, const AllStones& b) {
+    for (std::size_t i = 0; i < kStoneCount; ++i) {
+        EXPECT_TRUE(SameBits(a[i].position.x, b[i].position.x)) << "slot " << i;
+        EXPECT_TRUE(SameBits(a[i].position.y, b[i].position.y)) << "slot " << i;
+        EXPECT_EQ(a[i].present, b[i].present) << "slot " << i;
+    }
+}
+
+TEST(ShotPlayerTest, DrawOntoAnEmptySheetMatchesThePlannerAndComesToRest) {
+    ShotPlayer player;
+    ShotResult const result = player.Play({}, Shot{{0.0f, 35.0f}, false, 1.0});
+    Vector2 const planned = EstimateShotVelocity({0.0f, 35.0f}, 0.0f, false);
+    EXPECT_TRUE(SameBits(result.release_velocity.x, planned.x));
+    EXPECT_TRUE(SameBits(result.release_velocity.y, planned.y));
+    EXPECT_EQ(result.angular_velocity, 1.57f);
+    EXPECT_GT(result.frames, 500);
+    const StoneSlot& shot = result.stones[kShotSlot];
+    EXPECT_TRUE(shot.present);
+    EXPECT_NEAR(shot.position.x, 0.0, 1e-3);
+    EXPECT_NEAR(shot.position.y, 34.946, 1e-3);
+    for (std::size_t i = 0; i < kShotSlot; ++i) EXPECT_FALSE(result.stones[i].present);
+}
+
+TEST(ShotPlayerTest, EachPlayerOwnsItsHistory) {
+    std::vector<Vector2> const guards{{0.3f, 36.0f}, {-0.4f, 37.5f}, {0.1f, 38.4f}};
+    Shot const takeout{{0.2f, 38.0f}, true, -1.0};
+    Shot const draw{{-0.5f, 38.2f}, false, 1.0};
+
+    // Same shots in the same order: bit for bit the same, whatever another
+    // player did in between.
+    ShotPlayer a, b, busy;
+    ShotResult const a1 = a.Play(guards, takeout);
+    busy.Play(guards, draw);
+    ShotResult const b1 = b.Play(guards, takeout);
+    ExpectSameStones(a1.stones, b1.stones);
+    ShotResult const a2 = a.Play(std::span(guards).first(1), draw);
+    ShotResult const b2 = b.Play(std::span(guards).first(1), draw);
+    ExpectSameStones(a2.stones, b2.stones);
+    EXPECT_EQ(a2.frames, b2.frames);
+
+    // Absent slots report their history; Reset forgets it.
+    EXPECT_FALSE(a2.stones[2].present);
+    EXPECT_TRUE(SameBits(a2.stones[2].position.x, a1.stones[2].position.x));
+    a.Reset();
+    ShotResult const fresh = a.Play(std::span(guards).first(1), draw);
+    EXPECT_EQ(fresh.stones[2].position.x, 0.0f);
+    EXPECT_EQ(fresh.stones[2].position.y, 0.0f);
+}
+
+TEST(ShotPlayerTest, RefusesWhatItCannotPlay) {
+    ShotPlayer player;
+    std::vector<Vector2> const sixteen(16, Vector2{0.0f, 40.0f});
+    EXPECT_THROW(player.Play(sixteen, Shot{{0.0f, 35.0f}}), ShotError);
+    std::vector<Vector2> const bad{{0.0f, 36.0f}, {NAN, 1.0f}};
+    EXPECT_THROW(player.Play(bad, Shot{{0.0f, 35.0f}}), ShotError);
+    EXPECT_THROW(player.Play({}, Shot{{0.0f, 35.0f}, false, 1e300}), ShotError);
+
+    // Out of the fitted range: answered, the stone stays at the release point.
+    ShotResult const near = player.Play({}, Shot{{0.0f, 10.0f}});
+    EXPECT_TRUE(std::isnan(near.release_velocity.x));
+    EXPECT_EQ(near.stones[kShotSlot].position.y, 0.0f);
+    EXPECT_EQ(near.frames, 0);
+}
+
+class CountingObserver : public ThrowObserver {
+public:
+    void OnStart(ISimulator&) override { ++starts; }
+    void OnFrame(int frame, ISimulator&) override { last_frame = frame; }
+    int starts = 0;
+    int last_frame = 0;
+};
+
+TEST(ShotPlayerTest, ObserverSeesEveryFrameAndChangesNothing) {
+    ShotPlayer watched, plain;
+    CountingObserver observer;
+    Shot const shot{{0.0f, 35.0f}, false, -1.0};
+    Vector2 const velocity = watched.Plan(shot);
+    ShotResult const seen = watched.Throw(AllStones{}, velocity, SpinToAngularVelocity(shot.spin), &observer);
+    ShotResult const unseen = plain.Play({}, shot);
+    EXPECT_EQ(observer.starts, 1);
+    EXPECT_EQ(observer.last_frame, seen.frames);
+    ExpectSameStones(seen.stones, unseen.stones);
+}
+
+}  // namespace
+}  // namespace glidestone
