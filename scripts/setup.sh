@@ -1,9 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
 # Runs apt-get directly as root, through sudo otherwise; does nothing when all are present.
+# Usage: scripts/setup.sh          what building and running the server needs
+#        scripts/setup.sh --test   that, plus what the test suite needs
 set -euo pipefail
 
-packages=(cmake g++ make libbox2d-dev nlohmann-json3-dev libboost1.81-dev libgtest-dev libbenchmark-dev)
+# Building and running.
+packages=(cmake g++ make libbox2d-dev nlohmann-json3-dev libboost1.81-dev)
+# Tests and benchmarks only.
+test_packages=(libgtest-dev libbenchmark-dev)
+
+if [ "${1:-}" = "--test" ]; then
+  packages+=("${test_packages[@]}")
+elif [ $# -gt 0 ]; then
+  echo "usage: scripts/setup.sh [--test]" >&2
+  exit 2
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,11 +4,11 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-./scripts/setup.sh
+./scripts/setup.sh --test
 jobs=$(nproc 2>/dev/null || echo 2)
 for preset in release sanitize; do
   echo "== $preset" >&2
-  cmake --preset "$preset" -DGLIDESTONE_WERROR=ON >/dev/null
+  cmake --preset "$preset" -DGLIDESTONE_WERROR=ON -DGLIDESTONE_TESTS=ON >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs"
 done
