@@ -55,7 +55,7 @@ double ReadSpinForPlanning(const json& value) {
 
 }  // namespace
 
-std::string RequestHandler::Handle(std::string_view line) {
+std::string RequestHandler::Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation) {
     if (line.size() > kMaxRequestLineBytes)
         throw RequestError("request line longer than " + std::to_string(kMaxRequestLineBytes) + " bytes");
     CheckDepth(line);
@@ -83,7 +83,8 @@ std::string RequestHandler::Handle(std::string_view line) {
     planned.target = {NarrowToFloat(p0), NarrowToFloat(std::fabs(p1))};
     planned.pass = p1 < 0.0;
     planned.spin = ReadSpinForPlanning(shot[2]);
-    Vector2 const velocity = player_.Plan(planned);
+    Vector2 velocity = player_.Plan(planned);
+    if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
 
     // Read once more as a double, so a boolean spin fails here, after planning.
     float const omega = SpinToAngularVelocity(shot[2].get<double>());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -38,7 +39,11 @@ public:
     // Throws the JSON library's exceptions for malformed requests and
     // RequestError for values this system refuses (see the README); no reply
     // exists for a failed request.
-    std::string Handle(std::string_view line);
+    //
+    // With a `perturbation`, the planned release is perturbed by it
+    // (PerturbRelease) before the throw, and the reply's `shot` reports the
+    // velocity the stone really got. The server itself never passes one.
+    std::string Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation = std::nullopt);
 
     // Puts the handler back into the state of a fresh server, so that the next
     // reply depends on nothing handled before.

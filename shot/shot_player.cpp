@@ -42,7 +42,8 @@ Vector2 ShotPlayer::Plan(const Shot& shot) {
     return EstimateShotVelocity(*probe_simulator_, shot.target, shot.TargetSpeed(), shot.Clockwise());
 }
 
-ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot) {
+ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
+                            const std::optional<ReleasePerturbation>& perturbation) {
     if (stones.size() > kMaxStonesInPlay)
         throw ShotError(std::to_string(stones.size()) + " stones given; at most " + std::to_string(kMaxStonesInPlay) +
                         " can lie on the ice");
@@ -53,7 +54,8 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot) {
         slots[i].position = stones[i];
         slots[i].present = true;
     }
-    Vector2 const velocity = Plan(shot);
+    Vector2 velocity = Plan(shot);
+    if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
     // Checked after planning, as the server does: the probe has run by then.
     float const omega = SpinToAngularVelocity(shot.spin);
     if (!std::isfinite(omega)) throw ShotError("shot spin " + std::to_string(shot.spin) + " is out of range");

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <span>
 
+#include "shot/release_perturbation.h"
 #include "shot/shot.h"
 #include "simulator/interfaces/simulator.h"
 
@@ -43,7 +45,12 @@ public:
     // ShotError, before anything is played, for too many stones or a
     // coordinate that is not finite; and, after planning, for a spin whose
     // angular velocity is not finite as a float.
-    ShotResult Play(std::span<const Vector2> stones, const Shot& shot);
+    //
+    // With a `perturbation`, the planned release is perturbed by it
+    // (PerturbRelease) before the throw, and the result reports the velocity
+    // the stone really got. Without one, nothing comes between plan and throw.
+    ShotResult Play(std::span<const Vector2> stones, const Shot& shot,
+                    const std::optional<ReleasePerturbation>& perturbation = std::nullopt);
 
     // The planning half: the release velocity for `shot`, from this player's
     // probe simulator. Not finite when the target is out of the fitted range.

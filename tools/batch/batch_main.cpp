@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +18,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: glidestone-batch [-j N] [-o OUTPUT] [INPUT]\n"
+    "usage: glidestone-batch [-j N] [-o OUTPUT] [--noise-speed S] [--noise-angle A] [--seed N] [INPUT]\n"
     "\n"
     "Answers a file of requests (one JSON object per line, as the server takes them) on every core.\n"
     "Writes one line per request, in input order: the reply a freshly started server would send for\n"
@@ -27,6 +29,13 @@ constexpr const char* kUsage =
     "  -o OUTPUT    reply file; standard output when absent or '-'\n"
     "  -j N         worker threads (default: every core)\n"
     "  -h, --help   this text\n"
+    "\n"
+    "Execution noise (off unless asked for): each planned release gets a Gaussian speed error and a\n"
+    "Gaussian turn of its direction before the throw, and the reply's shot is the velocity really thrown.\n"
+    "Line N's errors come from (seed, N) alone, so the output is the same for any -j.\n"
+    "  --noise-speed S   standard deviation of the release speed error, m/s (default 0)\n"
+    "  --noise-angle A   standard deviation of the release direction error, radians (default 0)\n"
+    "  --seed N          seed of the noise, 0 to 18446744073709551615 (default 0)\n"
     "\n"
     "Progress goes to standard error when it is a terminal.\n"
     "Exit status: 0 every line answered, 1 some line failed (or input/output failed), 2 usage error.\n";
@@ -45,6 +54,25 @@ bool ParseThreads(const char* text, int& threads) {
     return true;
 }
 
+bool ParseDeviation(const char* text, double& sigma) {
+    char* end = nullptr;
+    errno = 0;
+    double const value = std::strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !std::isfinite(value) || value < 0.0) return false;
+    sigma = value;
+    return true;
+}
+
+bool ParseSeed(const char* text, std::uint64_t& seed) {
+    if (*text < '0' || *text > '9') return false;  // strtoull would wrap a minus sign around
+    char* end = nullptr;
+    errno = 0;
+    unsigned long long const value = std::strtoull(text, &end, 10);
+    if (errno != 0 || *end != '\0') return false;
+    seed = value;
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,6 +81,8 @@ int main(int argc, char** argv) {
     std::string input_path = "-";
     std::string output_path = "-";
     bool have_input = false;
+    bool have_noise = false;
+    bool have_seed = false;
 
     for (int i = 1; i < argc; ++i) {
         std::string const arg = argv[i];
@@ -65,6 +95,20 @@ int main(int argc, char** argv) {
             if (arg == "-j" && !ParseThreads(value, options.threads))
                 return UsageError(std::string("-j wants a thread count from 1 to 4096, not '") + value + "'");
             if (arg == "-o") output_path = value;
+        } else if (arg == "--noise-speed" || arg == "--noise-angle") {
+            if (i + 1 == argc) return UsageError(arg + " needs a value");
+            const char* value = argv[++i];
+            double& sigma = arg == "--noise-speed" ? options.noise.sigma_speed : options.noise.sigma_angle;
+            if (!ParseDeviation(value, sigma))
+                return UsageError(arg + " wants a finite standard deviation of at least 0, not '" + value + "'");
+            have_noise = true;
+        } else if (arg == "--seed") {
+            if (i + 1 == argc) return UsageError(arg + " needs a value");
+            const char* value = argv[++i];
+            if (!ParseSeed(value, options.seed))
+                return UsageError(std::string("--seed wants an integer from 0 to 18446744073709551615, not '") + value +
+                                  "'");
+            have_seed = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option '" + arg + "'");
         } else if (have_input) {
@@ -74,6 +118,8 @@ int main(int argc, char** argv) {
             have_input = true;
         }
     }
+
+    if (have_seed && !have_noise) return UsageError("--seed needs --noise-speed or --noise-angle");
 
     int input_fd = STDIN_FILENO;
     if (input_path != "-") {

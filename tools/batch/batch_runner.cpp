@@ -120,7 +120,7 @@ std::string FormatDuration(double seconds) {
 
 namespace {
 
-Reply Answer(const Job& job) {
+Reply Answer(const Job& job, const BatchOptions& options) {
     std::uint64_t const line_number = job.index + 1;
     if (job.too_long)
         return {ErrorLine("request line longer than " + std::to_string(kMaxRequestLineBytes) + " bytes", line_number),
@@ -128,7 +128,7 @@ Reply Answer(const Job& job) {
     thread_local RequestHandler handler;
     try {
         handler.ResetToFreshState();
-        return {handler.Handle(job.line), false};
+        return {handler.Handle(job.line, DrawReleasePerturbation(options.noise, options.seed, line_number)), false};
     } catch (const std::exception& failure) {
         return {ErrorLine(failure.what(), line_number), true};
     }
@@ -136,16 +136,17 @@ Reply Answer(const Job& job) {
 
 }  // namespace
 
-std::string AnswerAlone(std::string_view request, std::uint64_t line_number) {
-    return Answer(Job{line_number - 1, false, std::string(request)}).text;
+std::string AnswerAlone(std::string_view request, std::uint64_t line_number, const BatchOptions& options) {
+    return Answer(Job{line_number - 1, false, std::string(request)}, options).text;
 }
 
 BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& options) {
+    options.noise.Validate();  // before any thread starts or any line is read
     Pipeline pipeline(static_cast<std::size_t>(std::max(1, options.window)));
     std::vector<std::thread> workers;
     for (int i = 0; i < std::max(1, options.threads); ++i) {
         workers.emplace_back([&] {
-            while (std::optional<Job> job = pipeline.Take()) pipeline.Finish(job->index, Answer(*job));
+            while (std::optional<Job> job = pipeline.Take()) pipeline.Finish(job->index, Answer(*job, options));
         });
     }
 

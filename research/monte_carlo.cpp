@@ -1,0 +1,129 @@
+#include "research/monte_carlo.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "research/end_score.h"
+#include "shot/shot_player.h"
+
+namespace glidestone {
+
+namespace {
+
+// What every sample shares: the stones laid out in their slots, the planned
+// release and spin, and the teams of the slots that are scored.
+struct Setup {
+    AllStones slots{};
+    Vector2 planned;
+    float angular_velocity = 0.0f;
+    std::vector<std::size_t> scored_slots;
+    std::vector<int> teams;
+};
+
+Setup Prepare(std::span<const Vector2> stones, std::span<const int> teams, const Shot& shot,
+              const EvaluationOptions& options) {
+    if (teams.size() != stones.size() + 1)
+        throw std::invalid_argument(std::to_string(stones.size()) + " stones and the shot stone need " +
+                                    std::to_string(stones.size() + 1) + " teams, not " + std::to_string(teams.size()));
+    for (std::size_t i = 0; i < teams.size(); ++i)
+        if (teams[i] != 0 && teams[i] != 1)
+            throw std::invalid_argument("team " + std::to_string(i) + " is " + std::to_string(teams[i]) +
+                                        "; teams are 0 and 1");
+    if (options.samples == 0) throw std::invalid_argument("at least one sample is needed");
+    if (options.threads < 0) throw std::invalid_argument("threads must not be negative");
+    options.noise.Validate();
+    if (stones.size() > kMaxStonesInPlay)
+        throw ShotError(std::to_string(stones.size()) + " stones given; at most " + std::to_string(kMaxStonesInPlay) +
+                        " can lie on the ice");
+
+    Setup setup;
+    for (std::size_t i = 0; i < stones.size(); ++i) {
+        if (!std::isfinite(stones[i].x) || !std::isfinite(stones[i].y))
+            throw ShotError("stone" + std::to_string(i + 1) + " coordinate is not finite");
+        setup.slots[i].position = stones[i];
+        setup.slots[i].present = true;
+        setup.scored_slots.push_back(i);
+    }
+    setup.scored_slots.push_back(kShotSlot);
+    setup.teams.assign(teams.begin(), teams.end());
+
+    // Planning touches only the probe simulator, and a fresh player's probe
+    // gives the same plan every time: plan once, throw many times.
+    setup.planned = ShotPlayer().Plan(shot);
+    setup.angular_velocity = SpinToAngularVelocity(shot.spin);
+    if (!std::isfinite(setup.angular_velocity))
+        throw ShotError("shot spin " + std::to_string(shot.spin) + " is out of range");
+    return setup;
+}
+
+int ScoreSample(ShotPlayer& player, const Setup& setup, const EvaluationOptions& options, std::uint64_t number) {
+    Vector2 velocity = setup.planned;
+    if (std::optional<ReleasePerturbation> const perturbation =
+            DrawReleasePerturbation(options.noise, options.seed, number))
+        velocity = PerturbRelease(velocity, *perturbation);
+    player.Reset();  // every sample as a fresh player plays it
+    ShotResult const result = player.Throw(setup.slots, velocity, setup.angular_velocity);
+    std::vector<Vector2> positions;
+    positions.reserve(setup.scored_slots.size());
+    for (std::size_t slot : setup.scored_slots) positions.push_back(result.stones[slot].position);
+    return ScoreEnd(positions, setup.teams).Signed();
+}
+
+}  // namespace
+
+ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const int> teams, const Shot& shot,
+                               const EvaluationOptions& options) {
+    Setup const setup = Prepare(stones, teams, shot, options);
+    std::uint64_t const samples = options.samples;
+
+    unsigned threads = options.threads > 0 ? static_cast<unsigned>(options.threads)
+                                           : std::max(1u, std::thread::hardware_concurrency());
+    if (threads > samples) threads = static_cast<unsigned>(samples);
+
+    ScoreDistribution distribution;
+    distribution.scores.resize(samples);
+    std::atomic<std::uint64_t> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
+    std::mutex failure_mutex;
+    auto work = [&] {
+        try {
+            ShotPlayer player;
+            for (std::uint64_t i; !failed.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < samples;)
+                distribution.scores[i] = ScoreSample(player, setup, options, i + 1);
+        } catch (...) {
+            std::lock_guard lock(failure_mutex);
+            if (!failure) failure = std::current_exception();
+            failed = true;
+        }
+    };
+    std::vector<std::thread> workers;
+    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);
+    work();
+    for (std::thread& worker : workers) worker.join();
+    if (failure) std::rethrow_exception(failure);
+
+    // Summed in sample order, so the figures do not depend on the threads.
+    double sum = 0.0;
+    for (int score : distribution.scores) {
+        ++distribution.histogram[score];
+        sum += score;
+    }
+    double const n = static_cast<double>(samples);
+    distribution.mean = sum / n;
+    if (samples > 1) {
+        double squares = 0.0;
+        for (int score : distribution.scores) squares += (score - distribution.mean) * (score - distribution.mean);
+        distribution.standard_deviation = std::sqrt(squares / (n - 1.0));
+        distribution.standard_error = distribution.standard_deviation / std::sqrt(n);
+    }
+    return distribution;
+}
+
+}  // namespace glidestone
