@@ -9,7 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "research/execution_noise.h"
 #include "server/request_handler.h"
+#include "shot/shot_player.h"
 #include "tests/tools/temp_file.h"
 
 namespace glidestone {
@@ -53,13 +55,12 @@ struct Result {
     std::string output;
 };
 
-Result RunOn(const std::string& input, int threads, int window = 8) {
+Result RunOn(const std::string& input, int threads, int window = 8, BatchOptions options = {}) {
     TempFile in(input);
     TempFile out;
     int const fd = ::open(in.path().c_str(), O_RDONLY);
     std::FILE* file = std::fopen(out.path().c_str(), "w");
     LineReader reader(fd, kMaxRequestLineBytes);
-    BatchOptions options;
     options.threads = threads;
     options.window = window;
     Result result;
@@ -130,6 +131,60 @@ TEST(BatchRunnerTest, ParseErrorsQuotingInvalidUtf8StillGiveJsonLines) {
     EXPECT_EQ(error["line"], 1);
 }
 
+BatchOptions Noisy(double sigma_speed, double sigma_angle, std::uint64_t seed) {
+    BatchOptions options;
+    options.noise = {sigma_speed, sigma_angle};
+    options.seed = seed;
+    return options;
+}
+
+TEST(BatchNoiseTest, EachLinesNoiseComesFromTheSeedAndItsNumberAlone) {
+    std::string const input = Join(Corpus());
+    BatchOptions const noisy = Noisy(0.05, 0.005, 17);
+    Result const one = RunOn(input, 1, 8, noisy);
+    Result const two = RunOn(input, 2, 4, noisy);
+    EXPECT_EQ(one.output, two.output);
+    EXPECT_EQ(one.summary.failed, 0u);
+
+    // Line N is a fresh handler's reply with draw N, and its shot is the
+    // velocity really thrown.
+    std::vector<std::string> const replies = Lines(one.output);
+    ASSERT_EQ(replies.size(), Corpus().size());
+    RequestHandler handler;
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        handler.ResetToFreshState();
+        std::optional<ReleasePerturbation> const draw = DrawReleasePerturbation(noisy.noise, 17, i + 1);
+        EXPECT_EQ(replies[i], handler.Handle(Corpus()[i], draw)) << "line " << i + 1;
+        EXPECT_EQ(replies[i], AnswerAlone(Corpus()[i], i + 1, noisy)) << "line " << i + 1;
+    }
+
+    // Noise changes every reply; another seed changes them again.
+    Result const plain = RunOn(input, 2);
+    Result const reseeded = RunOn(input, 2, 8, Noisy(0.05, 0.005, 18));
+    std::vector<std::string> const plain_lines = Lines(plain.output);
+    std::vector<std::string> const reseeded_lines = Lines(reseeded.output);
+    for (std::size_t i = 0; i < replies.size(); ++i) {
+        EXPECT_NE(replies[i], plain_lines[i]) << "line " << i + 1;
+        EXPECT_NE(replies[i], reseeded_lines[i]) << "line " << i + 1;
+    }
+}
+
+TEST(BatchNoiseTest, ZeroNoiseIsThePlainOutput) {
+    std::string const input = Join(Corpus());
+    EXPECT_EQ(RunOn(input, 2, 8, Noisy(0.0, 0.0, 99)).output, RunOn(input, 2).output);
+}
+
+TEST(BatchNoiseTest, ReportedShotIsThePerturbedPlan) {
+    std::string const request = R"({"shot":[0.2,38.2,-1],"stone1":[0,0,0]})";
+    BatchOptions const noisy = Noisy(0.1, 0.02, 4);
+    json const reply = json::parse(AnswerAlone(request, 3, noisy));
+    Vector2 const planned = ShotPlayer().Plan(Shot{{0.2f, 38.2f}, false, -1.0});
+    Vector2 const thrown = PerturbRelease(planned, *DrawReleasePerturbation(noisy.noise, 4, 3));
+    EXPECT_EQ(reply["shot"][0].get<double>(), static_cast<double>(thrown.x));
+    EXPECT_EQ(reply["shot"][1].get<double>(), static_cast<double>(thrown.y));
+    EXPECT_NE(thrown.x, planned.x);
+}
+
 int RunTool(const std::string& arguments) {
     int const status = std::system((std::string(GLIDESTONE_BATCH_PATH) + " " + arguments).c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -147,6 +202,29 @@ TEST(BatchToolTest, ExitStatusTellsSuccessFailureAndUsage) {
     EXPECT_EQ(RunTool("--bogus 2>/dev/null"), 2);
     EXPECT_EQ(RunTool("--help >/dev/null"), 0);
     EXPECT_EQ(RunTool("/nonexistent/requests 2>/dev/null"), 1);
+}
+
+TEST(BatchToolTest, NoiseOptions) {
+    TempFile requests(Join(Corpus()));
+    TempFile plain, zero, one, two, other;
+    std::string const in = " " + requests.path();
+    ASSERT_EQ(RunTool("-o " + plain.path() + in), 0);
+    ASSERT_EQ(RunTool("--noise-speed 0 --noise-angle 0 --seed 5 -o " + zero.path() + in), 0);
+    ASSERT_EQ(RunTool("-j 1 --noise-speed 0.04 --noise-angle 0.003 --seed 5 -o " + one.path() + in), 0);
+    ASSERT_EQ(RunTool("-j 2 --seed 5 --noise-angle 0.003 --noise-speed 0.04 -o " + two.path() + in), 0);
+    ASSERT_EQ(RunTool("-j 2 --noise-speed 0.04 --noise-angle 0.003 --seed 6 -o " + other.path() + in), 0);
+    EXPECT_EQ(zero.Read(), plain.Read());
+    EXPECT_EQ(one.Read(), two.Read());
+    EXPECT_NE(one.Read(), plain.Read());
+    EXPECT_NE(one.Read(), other.Read());
+    EXPECT_EQ(Lines(one.Read()).size(), Corpus().size());
+
+    for (const char* bad : {"--noise-speed -0.1", "--noise-angle nan", "--noise-speed inf", "--noise-speed 1e999",
+                            "--noise-speed 0.1x", "--noise-speed", "--noise-angle ''", "--noise-speed 0.1 --seed -1",
+                            "--noise-speed 0.1 --seed 18446744073709551616", "--noise-speed 0.1 --seed 1.5",
+                            "--noise-speed 0.1 --seed", "--seed 3"})
+        EXPECT_EQ(RunTool(std::string(bad) + in + " >/dev/null 2>&1"), 2) << bad;
+    EXPECT_EQ(RunTool("--noise-speed 0.1 --seed 18446744073709551615" + in + " >/dev/null"), 0);
 }
 
 }  // namespace
