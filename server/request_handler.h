@@ -37,8 +37,9 @@ class RequestHandler {
 public:
     // Throws the JSON library's exceptions for malformed requests and
     // RequestError for values this system refuses (see the README); no reply
-    // exists for a failed request.
-    std::string Handle(std::string_view line);
+    // exists for a failed request. `observer`, if given, watches the throw
+    // (ShotPlayer::Throw) without changing the reply.
+    std::string Handle(std::string_view line, ThrowObserver* observer = nullptr);
 
     // Puts the handler back into the state of a fresh server, so that the next
     // reply depends on nothing handled before.

@@ -42,8 +42,9 @@ public:
     // positions, into slots 0, 1, ...) lying at rest on the ice. Throws
     // ShotError, before anything is played, for too many stones or a
     // coordinate that is not finite; and, after planning, for a spin whose
-    // angular velocity is not finite as a float.
-    ShotResult Play(std::span<const Vector2> stones, const Shot& shot);
+    // angular velocity is not finite as a float. `observer`, if given, watches
+    // the throw (see Throw).
+    ShotResult Play(std::span<const Vector2> stones, const Shot& shot, ThrowObserver* observer = nullptr);
 
     // The planning half: the release velocity for `shot`, from this player's
     // probe simulator. Not finite when the target is out of the fitted range.
@@ -54,7 +55,9 @@ public:
     // rest with the shot stone released at the origin with `velocity` and
     // `angular_velocity`. A velocity that is not finite leaves the shot stone
     // at rest at the origin and is reported as given. Throws ShotError if the
-    // stones are still moving after kMaxFrames frames.
+    // stones are still moving after kMaxFrames frames. `observer`, if given,
+    // is called once the stones are placed and after every frame; it may read
+    // the simulator but must not change it.
     ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                      ThrowObserver* observer = nullptr);
 
