@@ -180,7 +180,7 @@ private:
             out_ += "<circle class=\"ring\" cx=\"" + Num(tee.x) + "\" cy=\"" + Num(tee.y) + "\" r=\"" +
                     Num(layout_.ToPixels(sheet::kRingRadii[i])) + "\" fill=\"" + kRingColours[i] + "\"/>\n";
         }
-        double const thin = Stroke(kThinLine, 1.0);
+        double const thin = Stroke(kThinLine, 1.5);
         HorizontalLine("tee-line", sheet::kTeeLineY, thin);
         HorizontalLine("back-line", sheet::kBackLineY, thin);
         HorizontalLine("hog-line", sheet::kHogLineY, Stroke(kHogLine, 2.0));

@@ -5,8 +5,6 @@
 
 #include "tools/corpus.h"
 
-#include "shot/trajectory.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "shot/trajectory.h"
 
 namespace glidestone::corpus {
 namespace {
