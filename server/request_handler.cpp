@@ -55,7 +55,8 @@ double ReadSpinForPlanning(const json& value) {
 
 }  // namespace
 
-std::string RequestHandler::Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation) {
+std::string RequestHandler::Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation,
+                                   ThrowObserver* observer) {
     if (line.size() > kMaxRequestLineBytes)
         throw RequestError("request line longer than " + std::to_string(kMaxRequestLineBytes) + " bytes");
     CheckDepth(line);
@@ -90,7 +91,7 @@ std::string RequestHandler::Handle(std::string_view line, const std::optional<Re
     float const omega = SpinToAngularVelocity(shot[2].get<double>());
     if (!std::isfinite(omega)) throw RequestError("shot spin " + shot[2].dump() + " is out of range");
 
-    ShotResult const played = player_.Throw(stones_, velocity, omega);
+    ShotResult const played = player_.Throw(stones_, velocity, omega, observer);
     const AllStones& rest = played.stones;
 
     for (int n = 1; n <= 16; ++n) {

@@ -43,7 +43,10 @@ public:
     // With a `perturbation`, the planned release is perturbed by it
     // (PerturbRelease) before the throw, and the reply's `shot` reports the
     // velocity the stone really got. The server itself never passes one.
-    std::string Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation = std::nullopt);
+    // `observer`, if given, watches the throw (ShotPlayer::Throw) without
+    // changing the reply.
+    std::string Handle(std::string_view line, const std::optional<ReleasePerturbation>& perturbation = std::nullopt,
+                       ThrowObserver* observer = nullptr);
 
     // Puts the handler back into the state of a fresh server, so that the next
     // reply depends on nothing handled before.

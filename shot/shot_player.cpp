@@ -43,7 +43,7 @@ Vector2 ShotPlayer::Plan(const Shot& shot) {
 }
 
 ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
-                            const std::optional<ReleasePerturbation>& perturbation) {
+                            const std::optional<ReleasePerturbation>& perturbation, ThrowObserver* observer) {
     if (stones.size() > kMaxStonesInPlay)
         throw ShotError(std::to_string(stones.size()) + " stones given; at most " + std::to_string(kMaxStonesInPlay) +
                         " can lie on the ice");
@@ -59,7 +59,7 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
     // Checked after planning, as the server does: the probe has run by then.
     float const omega = SpinToAngularVelocity(shot.spin);
     if (!std::isfinite(omega)) throw ShotError("shot spin " + std::to_string(shot.spin) + " is out of range");
-    return Throw(slots, velocity, omega);
+    return Throw(slots, velocity, omega, observer);
 }
 
 ShotResult ShotPlayer::Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,

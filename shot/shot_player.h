@@ -49,8 +49,10 @@ public:
     // With a `perturbation`, the planned release is perturbed by it
     // (PerturbRelease) before the throw, and the result reports the velocity
     // the stone really got. Without one, nothing comes between plan and throw.
+    // `observer`, if given, watches the throw (see Throw).
     ShotResult Play(std::span<const Vector2> stones, const Shot& shot,
-                    const std::optional<ReleasePerturbation>& perturbation = std::nullopt);
+                    const std::optional<ReleasePerturbation>& perturbation = std::nullopt,
+                    ThrowObserver* observer = nullptr);
 
     // The planning half: the release velocity for `shot`, from this player's
     // probe simulator. Not finite when the target is out of the fitted range.
@@ -61,7 +63,9 @@ public:
     // rest with the shot stone released at the origin with `velocity` and
     // `angular_velocity`. A velocity that is not finite leaves the shot stone
     // at rest at the origin and is reported as given. Throws ShotError if the
-    // stones are still moving after kMaxFrames frames.
+    // stones are still moving after kMaxFrames frames. `observer`, if given,
+    // is called once the stones are placed and after every frame; it may read
+    // the simulator but must not change it.
     ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                      ThrowObserver* observer = nullptr);
 

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "shot/trajectory.h"
+
 namespace glidestone::corpus {
 namespace {
 
@@ -141,6 +143,35 @@ TEST_F(CorpusTest, SequencesDoNotDependOnTheirPredecessors) {
         mismatches += CompareSequence(requests, replies_[s], ReplaySequence(requests.lines), budget);
     }
     EXPECT_EQ(mismatches, 0);
+}
+
+// Recording a trajectory only reads the simulator: every sequence replayed
+// with a recorder watching every throw gives the stored outcomes (which the
+// test above checks without one), byte for byte.
+TEST_F(CorpusTest, RecordingTrajectoriesChangesNoOutcome) {
+    ASSERT_TRUE(ShapesAgree());
+    int budget = kMaximumReportedMismatches;
+    int mismatches = 0;
+    long recorded_frames = 0;
+    for (std::size_t s = 0; s < requests_.size(); ++s) {
+        const Sequence& requests = requests_[s];
+        RequestHandler handler;
+        // Every frame for some sequences, every few frames for others: the
+        // last frame is sampled off the regular beat then.
+        TrajectoryRecorder recorder(static_cast<int>(s % 3) * 2 + 1);
+        std::vector<std::string> outcomes;
+        for (const std::string& request : requests.lines) {
+            try {
+                outcomes.push_back(handler.Handle(request, std::nullopt, &recorder));
+                recorded_frames += recorder.trajectory().frames;
+            } catch (const std::exception& e) {
+                outcomes.push_back(std::string(kErrorPrefix) + e.what());
+            }
+        }
+        mismatches += CompareSequence(requests, replies_[s], outcomes, budget);
+    }
+    EXPECT_EQ(mismatches, 0) << mismatches << " of " << CountLines(requests_) << " outcomes differ when recorded";
+    EXPECT_GT(recorded_frames, 100'000) << "the recorder saw the throws";
 }
 
 }  // namespace
