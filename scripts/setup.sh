@@ -6,7 +6,7 @@
 set -euo pipefail
 
 # Building and running.
-packages=(cmake g++ make libbox2d-dev nlohmann-json3-dev libboost1.81-dev)
+packages=(cmake g++ make nlohmann-json3-dev libboost1.81-dev)
 # Tests and benchmarks only.
 test_packages=(libgtest-dev libbenchmark-dev libpng-dev chromium)
 

@@ -63,6 +63,8 @@ void LoneStone::Advance() {
         angular_velocity = ice.angular;
     }
 
+    moved_proxy = false;
+    reinserted = false;
     if (!awake) return;  // a sleeping body is in no island and does not move
 
     float const h = dt;
@@ -113,11 +115,10 @@ void LoneStone::Advance() {
     // began; one that just fell asleep is synchronised where it lies.
     b2AABB const box_now = StoneBox(position);
     b2AABB const box_before = awake ? StoneBox(start) : box_now;
-    b2AABB swept;
-    swept.Combine(box_before, box_now);
-    b2Vec2 const displacement = box_now.GetCenter() - box_before.GetCenter();
-    bool reinserted = false;
-    fat_box = MoveFatBox(fat_box, swept, displacement, &reinserted);
+    swept_box.Combine(box_before, box_now);
+    displacement = box_now.GetCenter() - box_before.GetCenter();
+    moved_proxy = true;
+    fat_box = MoveFatBox(fat_box, swept_box, displacement, &reinserted);
 }
 
 }  // namespace glidestone::simulators

@@ -26,6 +26,15 @@ struct LoneStone {
     float sleep_time = 0.0f;  // NaN while unknown: the engine's timer cannot be read
     b2AABB fat_box{};         // the body's enlarged box in the broad phase's tree
 
+    // What the last frame asked of the broad phase: whether the engine would
+    // have moved the body's proxy at all (a sleeping body is not moved), with
+    // which swept box and displacement, and whether the tree would have
+    // replaced the enlarged box.
+    bool moved_proxy = false;
+    b2AABB swept_box{};
+    b2Vec2 displacement{0.0f, 0.0f};
+    bool reinserted = false;
+
     // One frame: the ice, then what the engine's world step does to the body.
     void Advance();
 };

@@ -48,6 +48,17 @@ SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(stor
 }
 
 void SimulatorFCV1::SetStones(const AllStones& stones) {
+    // A stone moving among resting ones was never given to the engine; its
+    // proxy in the tree is up to date.
+    std::optional<LoneStone> behind;
+    if (lone && lone_proxy >= 0) {
+        behind = lone;
+        lone.reset();
+        lone_proxy = -1;
+    }
+    engine_settled = false;
+    crowd_wait = 0;
+
     bool const refresh_box = lone && CatchUpLoneStone(stones);
     enabled_count = 0;
     for (std::size_t i = 0; i < kStoneCount; ++i) {
@@ -63,6 +74,7 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
             enabled_slot = static_cast<int>(i);
         } else {
             body->SetEnabled(false);
+            if (behind && behind->slot == static_cast<int>(i)) LeaveBehind(body, *behind);
         }
     }
     if (refresh_box) {
@@ -163,7 +175,7 @@ void SimulatorFCV1::Load(const ISimulatorStorage& source) {
 }
 
 void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
-    if (!enabled && lone) {
+    if (!enabled && lone && lone_proxy < 0) {
         AllStones none{};
         CatchUpLoneStone(none);  // never takes the short way: nothing is present
     }

@@ -3,6 +3,7 @@
 #include <box2d/box2d.h>
 
 #include <array>
+#include <cstdint>
 #include <optional>
 
 #include "simulator/fcv1/lone_stone.h"
@@ -51,9 +52,28 @@ public:
 
     // While exactly one stone is enabled, frames are advanced outside the
     // engine with the engine's own arithmetic (see LoneStone) and the engine
-    // is brought to the same state when something else needs it. Results are
-    // bit for bit the same either way; turning it off is for checking that.
+    // is brought to the same state when something else needs it.
+    //
+    // Likewise while one stone moves and every other enabled stone sleeps,
+    // provided the moving stone's broad-phase box will meet no other box
+    // before it comes to rest (checked by playing its frames ahead): then
+    // nothing but that stone and its proxy in the broad phase's tree changes
+    // until the next SetStones or Load. The proxy is moved in the engine's
+    // tree as the engine would move it, frame by frame; the body itself is
+    // left behind, as SetStones overwrites all of it that ever matters again.
+    //
+    // Results are bit for bit the same either way; turning it off is for
+    // checking that. Turning it off while a stone is being advanced among
+    // resting ones takes effect at the next SetStones or Load.
     void SetLoneStoneShortcut(bool enabled);
+
+    // The engine's world, read-only, for inspection. Bodies whose frames are
+    // being advanced outside the engine lag behind; the broad phase and the
+    // contact list never do.
+    const b2World& GetWorld() const { return world; }
+
+    // Frames advanced outside the engine so far, among resting stones only.
+    std::uint64_t FramesAmongResting() const { return frames_among_resting; }
 
     // Records every contact the engine has solved into the simulator's
     // collision list. Runs inside the world's step, so it must not touch
@@ -78,11 +98,19 @@ private:
     int enabled_count = 0;          // bodies enabled by the last SetStones
     int enabled_slot = -1;          // the last of them
     std::optional<LoneStone> lone;  // frames the engine has not been given yet
+    int lone_proxy = -1;            // >= 0: lone moves among resting stones; its proxy in the tree
+    bool engine_settled = false;    // the engine has stepped since the last SetStones, with...
+    float settled_dt = 0.0f;        // ...this frame length
+    int crowd_wait = 0;             // engine frames before looking ahead again
+    std::uint64_t frames_among_resting = 0;
 
     void ApplyIce(b2Body* body, float dt);
     bool BeginLoneStone(float dt);
     b2AABB ReadFatBox() const;
     bool CatchUpLoneStone(const AllStones& next);
+    bool BeginAmongResting(float dt);
+    void MoveLoneProxy();
+    void LeaveBehind(b2Body* body, const LoneStone& stone);
 };
 
 }  // namespace glidestone::simulators

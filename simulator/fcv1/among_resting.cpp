@@ -1,0 +1,140 @@
+#include <cmath>
+#include <limits>
+
+#include "simulator/fcv1/simulator_fcv1.h"
+
+namespace glidestone::simulators {
+
+namespace {
+
+// Frames played ahead at most: far longer than any stone slides on this ice.
+constexpr int kLookAheadFrames = 4000;
+
+b2ContactManager& ContactManager(b2World& world) {
+    // The world hands out its contact manager read-only; the broad phase is
+    // driven here through its public operations exactly as the world's step
+    // drives it, so that the tree stays as the engine would leave it.
+    return const_cast<b2ContactManager&>(world.GetContactManager());
+}
+
+// Finds the broad-phase proxy of `fixture`, and whether any other proxy's
+// enlarged box overlaps `box`.
+struct ProxyQuery {
+    const b2BroadPhase* broad_phase = nullptr;
+    const b2Fixture* fixture = nullptr;
+    int32 own = b2_nullNode;
+    bool other = false;
+
+    bool QueryCallback(int32 proxy_id) {
+        const auto* proxy = static_cast<const b2FixtureProxy*>(broad_phase->GetUserData(proxy_id));
+        if (proxy->fixture == fixture) {
+            own = proxy_id;
+        } else {
+            other = true;
+        }
+        return true;
+    }
+};
+
+}  // namespace
+
+// The engine's step for a world in which one body is awake, has no contact
+// and every other enabled body sleeps: contacts between sleeping bodies are
+// skipped, the awake body is integrated alone, its proxy is moved and new
+// pairs are looked for; nothing else changes (per-step bookkeeping that every
+// step resets before reading aside). Such frames stay that way until the body
+// rests, unless its enlarged box meets another proxy's, which would create a
+// contact. Plays the body's frames ahead to see which; only if it comes to
+// rest untouched are its frames taken outside the engine, all of them.
+bool SimulatorFCV1::BeginAmongResting(float dt) {
+    if (crowd_wait > 0) return false;
+    if (!lone_stone_shortcut || enabled_count < 2 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
+    // The step that ran since the last SetStones has found every pending pair
+    // and left the world's frame-length ratio at this frame length.
+    if (!engine_settled || settled_dt != dt) return false;
+
+    b2Body* moving = nullptr;
+    int slot = -1;
+    for (std::size_t i = 0; i < kStoneCount; ++i) {
+        b2Body* body = stone_bodies[i];
+        if (!body->IsEnabled() || !body->IsAwake()) continue;
+        if (moving != nullptr) return false;
+        moving = body;
+        slot = static_cast<int>(i);
+    }
+    if (moving == nullptr || moving->GetContactList() != nullptr) return false;
+
+    LoneStone stone;
+    stone.slot = slot;
+    stone.dt = dt;
+    stone.position = moving->GetWorldCenter();
+    stone.angle = moving->GetAngle();
+    stone.velocity = moving->GetLinearVelocity();
+    stone.angular_velocity = moving->GetAngularVelocity();
+    if (!stone.position.IsValid() || !stone.velocity.IsValid() || !b2IsValid(stone.angle) ||
+        !b2IsValid(stone.angular_velocity))
+        return false;
+
+    b2ContactManager& contacts = ContactManager(world);
+    ProxyQuery query;
+    query.broad_phase = &contacts.m_broadPhase;
+    query.fixture = moving->GetFixtureList();
+    b2AABB centre;  // the body's enlarged box holds its centre
+    centre.lowerBound = stone.position;
+    centre.upperBound = stone.position;
+    contacts.m_broadPhase.Query(&query, centre);
+    if (query.own == b2_nullNode) return false;
+    int32 const proxy = query.own;
+    stone.fat_box = contacts.m_broadPhase.GetFatAABB(proxy);
+    // The engine's sleep timer cannot be read: start only with a frame that
+    // restarts it.
+    stone.sleep_time = std::numeric_limits<float>::quiet_NaN();
+
+    LoneStone ahead = stone;
+    for (int frame = 1; frame <= kLookAheadFrames; ++frame) {
+        ahead.Advance();
+        if (frame == 1 && std::isnan(ahead.sleep_time)) return false;
+        if (ahead.reinserted) {
+            ProxyQuery meets;
+            meets.broad_phase = query.broad_phase;
+            meets.fixture = query.fixture;
+            contacts.m_broadPhase.Query(&meets, ahead.fat_box);
+            if (meets.other) {
+                crowd_wait = frame;  // the engine's frames until then are the same lone ones
+                return false;
+            }
+        }
+        if (!ahead.awake) {
+            lone = stone;
+            lone_proxy = proxy;
+            lone->Advance();
+            MoveLoneProxy();
+            ++frames_among_resting;
+            return true;
+        }
+    }
+    crowd_wait = kLookAheadFrames;
+    return false;
+}
+
+// What the engine's step does to the broad phase for the lone awake body:
+// its proxy moved over the frame's swept box, then the search for new pairs
+// (which, as played ahead, finds none).
+void SimulatorFCV1::MoveLoneProxy() {
+    if (!lone->moved_proxy) return;
+    b2ContactManager& contacts = ContactManager(world);
+    contacts.m_broadPhase.MoveProxy(lone_proxy, lone->swept_box, lone->displacement);
+    contacts.FindNewContacts();
+}
+
+// A body disabled while it was moving among resting stones outside the
+// engine keeps only one thing that matters: the transform at which a later
+// SetStones puts it back into the broad phase. Give it the transform the
+// engine would have left it. It has no proxy now, so the tree is not touched.
+void SimulatorFCV1::LeaveBehind(b2Body* body, const LoneStone& stone) {
+    b2Rot const rotation(stone.angle);
+    b2Vec2 const origin = stone.position - b2Mul(rotation, body->GetLocalCenter());
+    body->SetTransform(origin, stone.angle);
+}
+
+}  // namespace glidestone::simulators
