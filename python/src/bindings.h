@@ -2,6 +2,8 @@
 
 #include <pybind11/pybind11.h>
 
+#include <string>
+
 // The extension module _glidestone is assembled from one Bind* function per
 // area, each in a source file of its own and called in order from module.cpp.
 // A new area is a new file and one more line there.
@@ -9,6 +11,11 @@ namespace glidestone::python {
 
 // RequestError, ShotError, BatchCancelled.
 void BindErrors(pybind11::module_& module);
+
+// Raises glidestone.RequestError with `message`, whose bytes need not be
+// UTF-8 (the JSON library's messages quote the request): invalid bytes become
+// U+FFFD. Needs the GIL.
+[[noreturn]] void RaiseRequestError(const std::string& message);
 
 // Simulator, Snapshot, Collision, CollisionStone.
 void BindSimulator(pybind11::module_& module);

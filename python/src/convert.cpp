@@ -1,6 +1,7 @@
 #include "python/src/convert.h"
 
 #include <cmath>
+#include <limits>
 
 #include "shot/shot.h"
 #include "shot/shot_player.h"
@@ -51,7 +52,7 @@ DoubleArray AsRows(py::handle value, const char* what, py::ssize_t columns, py::
 }
 
 DoubleArray AsRowsExactly(py::handle value, const char* what, py::ssize_t columns, py::ssize_t rows) {
-    DoubleArray array = AsRows(value, what, columns, rows);
+    DoubleArray array = AsRows(value, what, columns, std::numeric_limits<py::ssize_t>::max());
     if (array.shape(0) != rows)
         throw py::value_error(std::string(what) + " must have shape " +
                               ShapeText(columns, std::to_string(rows).c_str()) + ", not " + ShapeOf(array));

@@ -44,19 +44,24 @@ std::string Handle(PySession& self, py::handle line) {
     if (request.find('\n') != std::string::npos)
         throw py::value_error(
             "line holds a line-feed; a request is one line (split the text and call handle for each)");
-    py::gil_scoped_release nogil;
-    std::lock_guard lock(self.mutex);
-    try {
-        return self.handler.Handle(request);
-    } catch (const RequestError&) {
-        throw;
-    } catch (const std::bad_alloc&) {
-        throw;
-    } catch (const std::exception& failure) {
-        // The JSON library's errors and a throw that does not end: the server
-        // answers neither.
-        throw RequestError(failure.what());
+    std::string reply;
+    std::string failure;
+    {
+        py::gil_scoped_release nogil;
+        std::lock_guard lock(self.mutex);
+        try {
+            reply = self.handler.Handle(request);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& error) {
+            // The JSON library's errors, the handler's refusals and a throw
+            // that does not end: the server answers none of them.
+            failure = error.what();
+            if (failure.empty()) failure = "request failed";
+        }
     }
+    if (!failure.empty()) RaiseRequestError(failure);
+    return reply;
 }
 
 }  // namespace

@@ -61,6 +61,18 @@ struct PySnapshot {
     SimulatorFCV1Storage storage;
 };
 
+// Largest velocity component or angular velocity set_stones takes: far beyond
+// any throw, and far enough below the float range that the ice model's
+// squares of speeds stay finite.
+constexpr double kMaxSpeed = 1e9;
+
+float Speed(double value, const std::string& what) {
+    float const speed = AsFiniteFloat(value, what);
+    if (std::fabs(value) > kMaxSpeed)
+        throw py::value_error(what + " = " + std::string(py::repr(py::float_(value))) + " is beyond the limit of 1e9");
+    return speed;
+}
+
 float FrameLength(double seconds) {
     if (!(seconds > 0.0)) throw py::value_error("seconds_per_frame must be positive, not " + std::to_string(seconds));
     return AsFiniteFloat(seconds, "seconds_per_frame");
@@ -92,10 +104,10 @@ void SetStones(PySimulator& self, py::handle positions, py::handle velocities, p
         slot.position = {AsFiniteFloat(p.at(i, 0), "positions" + index + ".x"),
                          AsFiniteFloat(p.at(i, 1), "positions" + index + ".y")};
         if (v) {
-            slot.linear_velocity = {AsFiniteFloat(v->at(i, 0), "velocities" + index + ".x"),
-                                    AsFiniteFloat(v->at(i, 1), "velocities" + index + ".y")};
+            slot.linear_velocity = {Speed(v->at(i, 0), "velocities" + index + ".x"),
+                                    Speed(v->at(i, 1), "velocities" + index + ".y")};
         }
-        if (w) slot.angular_velocity = AsFiniteFloat(w->at(i), "angular_velocities" + index);
+        if (w) slot.angular_velocity = Speed(w->at(i), "angular_velocities" + index);
         if (a) slot.angle = AsFiniteFloat(a->at(i), "angles" + index);
         slot.present = flags ? flags->at(i) != 0.0 : true;
     }
@@ -255,7 +267,8 @@ void BindSimulator(py::module_& module) {
              "positions: (n, 2) x, y in metres, n <= 16 (a sequence of pairs works too).\n"
              "velocities: (n, 2) m/s, default 0. angular_velocities: (n,) rad/s, positive counter-clockwise, "
              "default 0. angles: (n,) radians, default 0. present: (n,) bools, default all True.\n"
-             "Values must be finite as 32-bit floats (ValueError otherwise).")
+             "Values must be finite as 32-bit floats, velocities and angular velocities at most 1e9 in "
+             "magnitude (ValueError otherwise).")
         .def(
             "step", [](PySimulator& self, long frames) { Advance(self, frames, false); }, py::arg("frames") = 1,
             "Advances every stone by `frames` frames (default one) and records the last frame's collisions.")
