@@ -7,7 +7,7 @@ set -euo pipefail
 
 # Building and running.
 packages=(cmake g++ make libbox2d-dev nlohmann-json3-dev libboost1.81-dev
-          pybind11-dev python3-dev python3-numpy)
+          pybind11-dev python3-dev python3-numpy python3-venv python3-setuptools python3-wheel)
 # Tests and benchmarks only.
 test_packages=(libgtest-dev libbenchmark-dev python3-pytest python3-distributed parallel)
 
