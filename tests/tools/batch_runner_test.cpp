@@ -5,8 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <stdexcept>
 #include <vector>
 
 #include "research/execution_noise.h"
@@ -183,6 +185,51 @@ TEST(BatchNoiseTest, ReportedShotIsThePerturbedPlan) {
     EXPECT_EQ(reply["shot"][0].get<double>(), static_cast<double>(thrown.x));
     EXPECT_EQ(reply["shot"][1].get<double>(), static_cast<double>(thrown.y));
     EXPECT_NE(thrown.x, planned.x);
+}
+
+TEST(AnswerAllTest, GivesTheLinesRunBatchWritesWhateverTheThreads) {
+    std::vector<std::string> requests = Corpus();
+    requests.insert(requests.begin() + 2, "{not json");
+    requests.insert(requests.begin() + 5, "");
+    requests.push_back(R"({"pad":")" + std::string(kMaxRequestLineBytes, 'x') + R"("})");
+    std::vector<std::string> const written = Lines(RunOn(Join(requests), 2).output);
+    for (int threads : {1, 3}) {
+        std::size_t calls = 0;
+        std::size_t last = 0;
+        std::vector<std::string> const answered = AnswerAll(requests, threads, [&](std::size_t done) {
+            EXPECT_GE(done, last) << "progress never goes back";
+            last = done;
+            ++calls;
+            return true;
+        });
+        EXPECT_EQ(answered, written) << threads << " threads";
+        EXPECT_GE(calls, 1u);
+        EXPECT_EQ(last, requests.size()) << "the last report counts every request";
+    }
+    EXPECT_TRUE(AnswerAll({}, 4).empty());
+}
+
+TEST(AnswerAllTest, StopsWhenProgressSaysSoOrThrows) {
+    std::vector<std::string> const requests(200, Corpus()[1]);
+    std::atomic<std::size_t> reported{0};
+    auto const cancel = [&](std::size_t done) {
+        reported = done;
+        return false;
+    };
+    EXPECT_THROW(AnswerAll(requests, 2, cancel, std::chrono::milliseconds(1)), BatchCancelled);
+    EXPECT_LT(reported.load(), requests.size()) << "cancelled before the end";
+    auto const fail = [](std::size_t) -> bool { throw std::logic_error("from the callback"); };
+    EXPECT_THROW(AnswerAll(requests, 2, fail, std::chrono::milliseconds(1)), std::logic_error);
+}
+
+TEST(AnswerAllTest, RefusesARequestHoldingALineFeed) {
+    std::vector<std::string> const requests{Corpus()[0], "{}\n{}"};
+    try {
+        AnswerAll(requests, 1);
+        FAIL() << "no exception";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_NE(std::string(e.what()).find("request 2"), std::string::npos) << e.what();
+    }
 }
 
 int RunTool(const std::string& arguments) {

@@ -1,6 +1,7 @@
 #include "tools/batch/batch_runner.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -8,6 +9,7 @@
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -138,6 +140,57 @@ Reply Answer(const Job& job, const BatchOptions& options) {
 
 std::string AnswerAlone(std::string_view request, std::uint64_t line_number, const BatchOptions& options) {
     return Answer(Job{line_number - 1, false, std::string(request)}, options).text;
+}
+
+std::vector<std::string> AnswerAll(std::span<const std::string> requests, int threads, const BatchProgress& progress,
+                                   std::chrono::milliseconds interval) {
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].find('\n') != std::string::npos)
+            throw std::invalid_argument("request " + std::to_string(i + 1) + " holds a line-feed");
+    }
+    std::vector<std::string> replies(requests.size());
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::size_t done = 0;  // guarded by mutex
+
+    auto const work = [&] {
+        for (;;) {
+            std::size_t const i = next.fetch_add(1);
+            if (i >= requests.size() || stop.load()) break;
+            replies[i] = Answer(Job{i, false, requests[i]}).text;
+            std::lock_guard lock(mutex);
+            if (++done == requests.size()) changed.notify_all();
+        }
+    };
+    std::size_t const worker_count =
+        std::min<std::size_t>(std::max(1, threads), std::max<std::size_t>(1, requests.size()));
+    std::vector<std::thread> workers;
+    workers.reserve(worker_count);
+    auto const stop_and_join = [&] {
+        stop = true;
+        for (std::thread& worker : workers) worker.join();
+    };
+    try {
+        for (std::size_t i = 0; i < worker_count; ++i) workers.emplace_back(work);
+        std::unique_lock lock(mutex);
+        for (;;) {
+            bool const finished = changed.wait_for(lock, interval, [&] { return done == requests.size(); });
+            std::size_t const so_far = done;
+            if (progress) {
+                lock.unlock();
+                if (!progress(so_far)) throw BatchCancelled();
+                lock.lock();
+            }
+            if (finished) break;
+        }
+    } catch (...) {
+        stop_and_join();
+        throw;
+    }
+    stop_and_join();
+    return replies;
 }
 
 BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& options) {

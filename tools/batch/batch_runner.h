@@ -1,7 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "research/execution_noise.h"
 #include "tools/batch/line_reader.h"
@@ -41,5 +47,30 @@ BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& 
 // The reply line for one request, as a fresh server would give it; with
 // `options.noise`, as the batch gives it for that line number.
 std::string AnswerAlone(std::string_view request, std::uint64_t line_number, const BatchOptions& options = {});
+
+// Called with the number of requests answered so far; returning false
+// abandons the rest.
+using BatchProgress = std::function<bool(std::size_t done)>;
+
+// Abandoned through BatchProgress.
+class BatchCancelled : public std::runtime_error {
+public:
+    BatchCancelled() : std::runtime_error("batch cancelled") {}
+};
+
+// The in-memory form of RunBatch: every request (one line each, without its
+// line-feed) answered on `threads` worker threads, and the lines RunBatch
+// would write for them (without line-feeds), in order. Line numbers in error
+// lines count from 1 in `requests`.
+//
+// `progress`, when given, is called on the calling thread about every
+// `interval` while the workers run and once more when all are done. If it
+// returns false or throws, the workers finish the requests they hold, nothing
+// more is started, and AnswerAll throws BatchCancelled or the exception.
+// Throws std::invalid_argument, before anything is answered, for a request
+// holding a line-feed (no batch input line can).
+std::vector<std::string> AnswerAll(std::span<const std::string> requests, int threads,
+                                   const BatchProgress& progress = {},
+                                   std::chrono::milliseconds interval = std::chrono::milliseconds(100));
 
 }  // namespace glidestone

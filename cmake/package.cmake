@@ -1,0 +1,85 @@
+# The installable C++ package: headers under include/glidestone, the static
+# libraries, and a CMake config with exported targets, so that a program
+# outside this tree does
+#
+#   find_package(glidestone CONFIG REQUIRED)
+#   target_link_libraries(app PRIVATE glidestone::glidestone)
+#
+# and includes <glidestone/glidestone.h>. Installed headers keep the tree's
+# own layout (include/glidestone/simulator/interfaces/simulator.h, ...), and
+# include/glidestone is on consumers' include path so that the headers'
+# includes of one another resolve as they do in the tree.
+#
+# Components: glidestone_development (headers, libraries, config) and
+# glidestone_runtime (the server and the batch tool).
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(glidestone_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/glidestone)
+
+# The engine target. Everything the installed package needs to know about the
+# physics engine is here and nowhere else: the engine is built by this project
+# (engine/) as a static library, so it is installed and exported with the
+# libraries as glidestone::box2d, its headers kept apart under
+# include/glidestone/engine so that they never shadow another Box2D a consumer
+# may have. Consumers need nothing else.
+set(GLIDESTONE_ENGINE_DEPENDENCY "")
+set(glidestone_engine_targets glidestone_box2d)
+set_target_properties(glidestone_box2d PROPERTIES EXPORT_NAME box2d)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/third_party/box2d/include/box2d
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/engine COMPONENT glidestone_development)
+
+configure_file(cmake/version.h.in ${PROJECT_BINARY_DIR}/include/glidestone/version.h @ONLY)
+
+# The umbrella target and header.
+add_library(glidestone INTERFACE)
+add_library(glidestone::glidestone ALIAS glidestone)
+target_link_libraries(glidestone INTERFACE glidestone_shot)
+target_include_directories(glidestone INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
+                                                $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>)
+
+set_target_properties(glidestone_simulator PROPERTIES EXPORT_NAME simulator)
+set_target_properties(glidestone_planner PROPERTIES EXPORT_NAME planner)
+set_target_properties(glidestone_shot PROPERTIES EXPORT_NAME shot)
+
+install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot ${glidestone_engine_targets}
+        EXPORT glidestoneTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} ${CMAKE_INSTALL_INCLUDEDIR}/glidestone)
+
+# The public headers and those they include; none of them includes the
+# engine's headers.
+set(glidestone_public_headers
+    simulator/interfaces/collision.h
+    simulator/interfaces/simulator.h
+    simulator/interfaces/simulator_factory.h
+    simulator/interfaces/simulator_storage.h
+    simulator/interfaces/stone.h
+    simulator/fcv1/simulator_fcv1_factory.h
+    simulator/fcv1/simulator_fcv1_storage.h
+    planner/shot_velocity.h
+    shot/sheet.h
+    shot/shot.h
+    shot/shot_player.h)
+foreach(header IN LISTS glidestone_public_headers)
+  get_filename_component(header_dir ${header} DIRECTORY)
+  install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/${header_dir}
+          COMPONENT glidestone_development)
+endforeach()
+install(FILES include/glidestone/glidestone.h ${PROJECT_BINARY_DIR}/include/glidestone/version.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone COMPONENT glidestone_development)
+
+install(EXPORT glidestoneTargets NAMESPACE glidestone:: DESTINATION ${glidestone_config_dir}
+        COMPONENT glidestone_development)
+configure_package_config_file(cmake/glidestoneConfig.cmake.in ${PROJECT_BINARY_DIR}/glidestoneConfig.cmake
+                              INSTALL_DESTINATION ${glidestone_config_dir})
+# 0.x: a minor version may break the API.
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/glidestoneConfigVersion.cmake
+                                 COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/glidestoneConfig.cmake ${PROJECT_BINARY_DIR}/glidestoneConfigVersion.cmake
+        DESTINATION ${glidestone_config_dir} COMPONENT glidestone_development)
+
+install(TARGETS glidestone-server glidestone-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+        COMPONENT glidestone_runtime)

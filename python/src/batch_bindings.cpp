@@ -1,0 +1,50 @@
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "python/src/bindings.h"
+#include "python/src/convert.h"
+#include "tools/batch/batch_runner.h"
+
+namespace glidestone::python {
+
+void BindBatch(py::module_& module) {
+    module.def(
+        "_play_many",
+        [](py::iterable requests, py::object threads, py::object progress, double interval) {
+            std::vector<std::string> lines;
+            for (py::handle request : requests)
+                lines.push_back(AsRequestText(request, "requests[" + std::to_string(lines.size()) + "]"));
+            int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+            if (!threads.is_none()) {
+                workers = threads.cast<int>();
+                if (workers < 1) throw py::value_error("threads must be at least 1, not " + std::to_string(workers));
+            }
+            // Called on this thread with the GIL released around it: reports
+            // progress, and lets Ctrl-C stop the run.
+            BatchProgress const report = [&](std::size_t done) {
+                py::gil_scoped_acquire gil;
+                if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+                if (progress.is_none()) return true;
+                py::object const answer = progress(done);
+                return !(answer.is(py::bool_(false)));
+            };
+            auto const period = std::chrono::milliseconds(std::max(1L, static_cast<long>(interval * 1000.0)));
+            std::vector<std::string> replies;
+            {
+                py::gil_scoped_release nogil;
+                replies = AnswerAll(lines, workers, report, period);
+            }
+            return replies;
+        },
+        py::arg("requests"), py::arg("threads") = py::none(), py::arg("progress") = py::none(),
+        py::arg("interval") = 0.1,
+        "play_many() without the wrapping: progress(done) is called about every `interval` seconds "
+        "and once at the end; returning False stops the run with BatchCancelled.");
+}
+
+}  // namespace glidestone::python

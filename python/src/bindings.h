@@ -1,0 +1,32 @@
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+
+// The extension module _glidestone is assembled from one Bind* function per
+// area, each in a source file of its own and called in order from module.cpp.
+// A new area is a new file and one more line there.
+namespace glidestone::python {
+
+// RequestError, ShotError, BatchCancelled.
+void BindErrors(pybind11::module_& module);
+
+// Raises glidestone.RequestError with `message`, whose bytes need not be
+// UTF-8 (the JSON library's messages quote the request): invalid bytes become
+// U+FFFD. Needs the GIL.
+[[noreturn]] void RaiseRequestError(const std::string& message);
+
+// Simulator, Snapshot, Collision, CollisionStone.
+void BindSimulator(pybind11::module_& module);
+
+// estimate_shot_velocity.
+void BindPlanner(pybind11::module_& module);
+
+// play and Session: whole shots from stones and a shot, or from request lines.
+void BindShots(pybind11::module_& module);
+
+// play_many: request lines answered on every core.
+void BindBatch(pybind11::module_& module);
+
+}  // namespace glidestone::python

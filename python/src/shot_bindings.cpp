@@ -1,0 +1,115 @@
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "python/src/bindings.h"
+#include "python/src/convert.h"
+#include "server/request_handler.h"
+#include "shot/shot_player.h"
+
+namespace glidestone::python {
+
+namespace {
+
+// (positions (16, 2) float32, present (16,) bool, (vx, vy), omega, frames):
+// the raw material of the Python ShotResult.
+py::tuple ResultTuple(const ShotResult& result) {
+    return py::make_tuple(
+        Positions(result.stones), Presence(result.stones),
+        py::make_tuple(static_cast<double>(result.release_velocity.x), static_cast<double>(result.release_velocity.y)),
+        static_cast<double>(result.angular_velocity), result.frames);
+}
+
+Shot MakeShot(double x, double y, bool pass_target, double spin) {
+    Shot shot;
+    shot.target = {NarrowToFloat(x), NarrowToFloat(y)};
+    shot.pass = pass_target;
+    shot.spin = spin;
+    return shot;
+}
+
+// One server connection: a request handler and the lock that serialises the
+// Python threads that share it.
+struct PySession {
+    RequestHandler handler;
+    std::mutex mutex;
+};
+
+std::string Handle(PySession& self, py::handle line) {
+    std::string request = AsRequestText(line, "line");
+    if (!request.empty() && request.back() == '\n') request.pop_back();
+    if (request.find('\n') != std::string::npos)
+        throw py::value_error(
+            "line holds a line-feed; a request is one line (split the text and call handle for each)");
+    std::string reply;
+    std::string failure;
+    {
+        py::gil_scoped_release nogil;
+        std::lock_guard lock(self.mutex);
+        try {
+            reply = self.handler.Handle(request);
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& error) {
+            // The JSON library's errors, the handler's refusals and a throw
+            // that does not end: the server answers none of them.
+            failure = error.what();
+            if (failure.empty()) failure = "request failed";
+        }
+    }
+    if (!failure.empty()) RaiseRequestError(failure);
+    return reply;
+}
+
+}  // namespace
+
+void BindShots(py::module_& module) {
+    module.def(
+        "_play",
+        [](py::handle stones, double x, double y, bool pass_target, double spin) {
+            std::vector<Vector2> const positions = AsStonePositions(stones);
+            Shot const shot = MakeShot(x, y, pass_target, spin);
+            ShotResult result;
+            {
+                py::gil_scoped_release nogil;
+                thread_local ShotPlayer player;
+                player.Reset();
+                result = player.Play(positions, shot);
+            }
+            return ResultTuple(result);
+        },
+        py::arg("stones"), py::arg("x"), py::arg("y"), py::arg("pass_target"), py::arg("spin"),
+        "play() without the wrapping: a tuple (positions, present, (vx, vy), omega, frames).");
+
+    py::class_<PySession>(module, "_Session", "One server connection; glidestone.Session wraps it (see there).")
+        .def(py::init<>())
+        .def("handle", &Handle, py::arg("line"), "See glidestone.Session.handle.")
+        .def(
+            "play",
+            [](PySession& self, py::handle stones, double x, double y, bool pass_target, double spin) {
+                std::vector<Vector2> const positions = AsStonePositions(stones);
+                Shot const shot = MakeShot(x, y, pass_target, spin);
+                ShotResult result;
+                {
+                    py::gil_scoped_release nogil;
+                    std::lock_guard lock(self.mutex);
+                    result = self.handler.player().Play(positions, shot);
+                }
+                return ResultTuple(result);
+            },
+            py::arg("stones"), py::arg("x"), py::arg("y"), py::arg("pass_target"), py::arg("spin"),
+            "See glidestone.Session.play.")
+        .def(
+            "reset",
+            [](PySession& self) {
+                py::gil_scoped_release nogil;
+                std::lock_guard lock(self.mutex);
+                self.handler.ResetToFreshState();
+            },
+            "See glidestone.Session.reset.");
+}
+
+}  // namespace glidestone::python
