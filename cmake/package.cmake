@@ -35,15 +35,16 @@ configure_file(cmake/version.h.in ${PROJECT_BINARY_DIR}/include/glidestone/versi
 # The umbrella target and header.
 add_library(glidestone INTERFACE)
 add_library(glidestone::glidestone ALIAS glidestone)
-target_link_libraries(glidestone INTERFACE glidestone_shot)
+target_link_libraries(glidestone INTERFACE glidestone_shot glidestone_research)
 target_include_directories(glidestone INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
                                                 $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>)
 
 set_target_properties(glidestone_simulator PROPERTIES EXPORT_NAME simulator)
 set_target_properties(glidestone_planner PROPERTIES EXPORT_NAME planner)
 set_target_properties(glidestone_shot PROPERTIES EXPORT_NAME shot)
+set_target_properties(glidestone_research PROPERTIES EXPORT_NAME research)
 
-install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot ${glidestone_engine_targets}
+install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot glidestone_research ${glidestone_engine_targets}
         EXPORT glidestoneTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
@@ -60,9 +61,15 @@ set(glidestone_public_headers
     simulator/fcv1/simulator_fcv1_factory.h
     simulator/fcv1/simulator_fcv1_storage.h
     planner/shot_velocity.h
+    shot/release_perturbation.h
     shot/sheet.h
     shot/shot.h
-    shot/shot_player.h)
+    shot/shot_player.h
+    shot/trajectory.h
+    research/end_score.h
+    research/execution_noise.h
+    research/monte_carlo.h
+    research/random.h)
 foreach(header IN LISTS glidestone_public_headers)
   get_filename_component(header_dir ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/${header_dir}

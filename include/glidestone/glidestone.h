@@ -8,7 +8,10 @@
 //     simulators::SimulatorFCV1Factory and simulators::SimulatorFCV1Storage.
 //   - The planner: EstimateShotVelocity, the release velocity for a target.
 //   - The shot API: ShotPlayer plays a whole shot (Shot in, ShotResult out)
-//     on simulators of its own; the sheet's geometry in glidestone::sheet.
+//     on simulators of its own; the sheet's geometry in glidestone::sheet;
+//     TrajectoryRecorder watches a throw frame by frame.
+//   - The research layer: ScoreEnd, seeded ExecutionNoise, and EvaluateShot
+//     (Monte Carlo evaluation of a shot under noise).
 //
 // Everything lives in the namespace glidestone. Physics is 32-bit float and
 // reproduces bit for bit: build consumers without -ffast-math.
@@ -16,9 +19,14 @@
 #include <glidestone/version.h>
 
 #include "planner/shot_velocity.h"
+#include "research/end_score.h"
+#include "research/execution_noise.h"
+#include "research/monte_carlo.h"
+#include "research/random.h"
 #include "shot/sheet.h"
 #include "shot/shot.h"
 #include "shot/shot_player.h"
+#include "shot/trajectory.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/fcv1/simulator_fcv1_storage.h"
 #include "simulator/interfaces/collision.h"

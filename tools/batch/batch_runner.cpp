@@ -143,7 +143,12 @@ std::string AnswerAlone(std::string_view request, std::uint64_t line_number, con
 }
 
 std::vector<std::string> AnswerAll(std::span<const std::string> requests, int threads, const BatchProgress& progress,
-                                   std::chrono::milliseconds interval) {
+                                   std::chrono::milliseconds interval, const ExecutionNoise& noise,
+                                   std::uint64_t seed) {
+    noise.Validate();
+    BatchOptions options;
+    options.noise = noise;
+    options.seed = seed;
     for (std::size_t i = 0; i < requests.size(); ++i) {
         if (requests[i].find('\n') != std::string::npos)
             throw std::invalid_argument("request " + std::to_string(i + 1) + " holds a line-feed");
@@ -159,7 +164,7 @@ std::vector<std::string> AnswerAll(std::span<const std::string> requests, int th
         for (;;) {
             std::size_t const i = next.fetch_add(1);
             if (i >= requests.size() || stop.load()) break;
-            replies[i] = Answer(Job{i, false, requests[i]}).text;
+            replies[i] = Answer(Job{i, false, requests[i]}, options).text;
             std::lock_guard lock(mutex);
             if (++done == requests.size()) changed.notify_all();
         }

@@ -67,10 +67,13 @@ public:
 // `interval` while the workers run and once more when all are done. If it
 // returns false or throws, the workers finish the requests they hold, nothing
 // more is started, and AnswerAll throws BatchCancelled or the exception.
+// `noise` and `seed` perturb request N as RunBatch perturbs line N.
 // Throws std::invalid_argument, before anything is answered, for a request
-// holding a line-feed (no batch input line can).
+// holding a line-feed (no batch input line can) or noise that
+// ExecutionNoise::Validate refuses.
 std::vector<std::string> AnswerAll(std::span<const std::string> requests, int threads,
                                    const BatchProgress& progress = {},
-                                   std::chrono::milliseconds interval = std::chrono::milliseconds(100));
+                                   std::chrono::milliseconds interval = std::chrono::milliseconds(100),
+                                   const ExecutionNoise& noise = {}, std::uint64_t seed = 0);
 
 }  // namespace glidestone
