@@ -50,6 +50,8 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot) {
     for (std::size_t i = 0; i < stones.size(); ++i) {
         if (!std::isfinite(stones[i].x) || !std::isfinite(stones[i].y))
             throw ShotError("stone" + std::to_string(i + 1) + " coordinate is not finite");
+        if (!IsPlayableCoordinate(stones[i].x) || !IsPlayableCoordinate(stones[i].y))
+            throw ShotError("stone" + std::to_string(i + 1) + " lies farther than 1e36 m from the release point");
         slots[i].position = stones[i];
         slots[i].present = true;
     }
@@ -62,6 +64,12 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot) {
 
 ShotResult ShotPlayer::Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                              ThrowObserver* observer) {
+    for (std::size_t i = 0; i < kShotSlot; ++i) {
+        const StoneSlot& slot = stones[i];
+        if (slot.present && (!IsPlayableCoordinate(slot.position.x) || !IsPlayableCoordinate(slot.position.y)))
+            throw ShotError("slot " + std::to_string(i) +
+                            " is not finite or lies farther than 1e36 m from the release point");
+    }
     AllStones slots = stones;
     StoneSlot& shot_stone = slots[kShotSlot];
     shot_stone.position = {0.0f, 0.0f};
