@@ -8,7 +8,7 @@ set -euo pipefail
 # Building and running.
 packages=(cmake g++ make libbox2d-dev nlohmann-json3-dev libboost1.81-dev)
 # Tests and benchmarks only.
-test_packages=(libgtest-dev libbenchmark-dev)
+test_packages=(libgtest-dev libbenchmark-dev clang libfuzzer-14-dev libclang-rt-14-dev)
 
 if [ "${1:-}" = "--test" ]; then
   packages+=("${test_packages[@]}")
