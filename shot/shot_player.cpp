@@ -88,10 +88,15 @@ ShotResult ShotPlayer::Throw(const AllStones& stones, Vector2 velocity, float an
     simulator.SetStones(slots);
     if (observer) observer->OnStart(simulator);
     int frame = 0;
+    long contacts = 0;
     while (!simulator.AreAllStonesStopped()) {
         if (frame == kMaxFrames) throw ShotError("stones still moving after " + std::to_string(kMaxFrames) + " frames");
+        if (contacts > kMaxContacts)
+            throw ShotError("stones still moving after " + std::to_string(kMaxContacts) +
+                            " contacts (stones placed on top of each other?)");
         simulator.Step();
         ++frame;
+        contacts += static_cast<long>(simulator.GetCollisions().size());
         if (observer) observer->OnFrame(frame, simulator);
     }
 

@@ -53,8 +53,9 @@ public:
     // part, and slot kShotSlot is overwritten with the shot stone) played to
     // rest with the shot stone released at the origin with `velocity` and
     // `angular_velocity`. A velocity that is not finite leaves the shot stone
-    // at rest at the origin and is reported as given. Throws ShotError if the
-    // stones are still moving after kMaxFrames frames.
+    // at rest at the origin and is reported as given. Throws ShotError for a
+    // present stone beyond kMaxStoneCoordinate, and when the stones are still
+    // moving after kMaxFrames frames or kMaxContacts contacts.
     ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                      ThrowObserver* observer = nullptr);
 
@@ -65,14 +66,23 @@ public:
     ISimulator& throw_simulator() { return *throw_simulator_; }
     ISimulator& probe_simulator() { return *probe_simulator_; }
 
-    // The most frames one throw may take before it is given up, which bounds
-    // the work of a run that would never end. The engine moves no stone more
-    // than 2 m in a frame, so a stone released at any speed leaves its first
-    // frame at 40 m/s at most and stops after 12,541 frames (the slowest real
-    // throw); a collision hands speed on but never past that. Four times as
-    // many leaves room for chains of collisions; a crowded frame costs tens
-    // of microseconds, so the cap keeps a run near a second.
-    static constexpr int kMaxFrames = 50'000;
+    // Bounds on the work of one throw, so that no request runs for more than
+    // about a second. A throw is given up with ShotError past either.
+    //
+    // Frames: the engine moves no stone more than 2 m in a frame, so a stone
+    // released at any speed leaves its first frame at 40 m/s at most and stops
+    // after 12,541 frames, the slowest real throw; collisions hand speed on
+    // but never past that. Over twice as many leaves room for chains of
+    // collisions; a frame with sixteen fast stones costs some 10 us.
+    static constexpr int kMaxFrames = 30'000;
+    // Contacts solved, summed over the frames (what GetCollisions reports).
+    // Stones that overlap when they are placed and cannot be pushed apart (on
+    // one point, or where a float's spacing is coarse) never fall asleep, and
+    // the engine solves their contacts again and again, up to thousands a
+    // frame at a few microseconds each; a fast throw among them ran for tens
+    // of seconds. Real shots solve a few thousand in all (the recorded
+    // corpus at most 16,837, for a pile of overlapping stones).
+    static constexpr long kMaxContacts = 250'000;
 
 private:
     std::unique_ptr<ISimulator> throw_simulator_;
