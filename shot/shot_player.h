@@ -79,10 +79,11 @@ public:
     // Stones that overlap when they are placed and cannot be pushed apart (on
     // one point, or where a float's spacing is coarse) never fall asleep, and
     // the engine solves their contacts again and again, up to thousands a
-    // frame at a few microseconds each; a fast throw among them ran for tens
-    // of seconds. Real shots solve a few thousand in all (the recorded
-    // corpus at most 16,837, for a pile of overlapping stones).
-    static constexpr long kMaxContacts = 250'000;
+    // frame at up to 3 us each; a fast throw among them ran for tens of
+    // seconds. Real shots solve a few thousand in all (the recorded corpus
+    // at most 16,837, for a pile of overlapping stones); the bound costs
+    // under half a second.
+    static constexpr long kMaxContacts = 150'000;
 
 private:
     std::unique_ptr<ISimulator> throw_simulator_;

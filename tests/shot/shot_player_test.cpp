@@ -130,7 +130,9 @@ TEST(ShotPlayerTest, StonesThatNeverSettleAreGivenUpAfterTheContactBound) {
         player.Play(row, Shot{{0.0f, 3e14f}, true, 1.0});
         ADD_FAILURE() << "played to the end";
     } catch (const ShotError& e) {
-        EXPECT_NE(std::string(e.what()).find("after 250000 contacts"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("after " + std::to_string(ShotPlayer::kMaxContacts) + " contacts"),
+                  std::string::npos)
+            << e.what();
     }
     // The same row with a draw ends on its own and is answered.
     ShotResult const draw = player.Play(row, Shot{{0.0f, 35.0f}});
