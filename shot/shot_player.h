@@ -41,8 +41,9 @@ public:
     // Plans and throws `shot` with `stones` (at most kMaxStonesInPlay
     // positions, into slots 0, 1, ...) lying at rest on the ice. Throws
     // ShotError, before anything is played, for too many stones or a
-    // coordinate that is not finite; and, after planning, for a spin whose
-    // angular velocity is not finite as a float.
+    // coordinate that is not finite or beyond kMaxStoneCoordinate; after
+    // planning, for a spin whose angular velocity is not finite as a float;
+    // and as Throw does.
     ShotResult Play(std::span<const Vector2> stones, const Shot& shot);
 
     // The planning half: the release velocity for `shot`, from this player's
