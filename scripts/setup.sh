@@ -9,7 +9,8 @@ set -euo pipefail
 packages=(cmake g++ make nlohmann-json3-dev libboost1.81-dev
           pybind11-dev python3-dev python3-numpy python3-venv python3-setuptools python3-wheel)
 # Tests and benchmarks only.
-test_packages=(libgtest-dev libbenchmark-dev libpng-dev chromium python3-pytest python3-distributed parallel)
+test_packages=(libgtest-dev libbenchmark-dev libpng-dev chromium python3-pytest python3-distributed parallel
+               clang libfuzzer-14-dev libclang-rt-14-dev)
 
 if [ "${1:-}" = "--test" ]; then
   packages+=("${test_packages[@]}")

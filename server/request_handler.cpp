@@ -38,11 +38,16 @@ void CheckDepth(std::string_view text) {
 
 // A stone coordinate: any number, or a boolean as 1 or 0.
 float ReadCoordinate(const json& value, int stone_number) {
-    if (!value.is_number_float()) return value.get<float>();  // the library's own error for non-numbers
+    // Integers and booleans read as the library reads them (its own error for
+    // non-numbers); none of them reaches kMaxStoneCoordinate.
+    if (!value.is_number_float()) return value.get<float>();
     float const narrowed = NarrowToFloat(value.get<double>());
     if (!std::isfinite(narrowed))
         throw RequestError("stone" + std::to_string(stone_number) + " coordinate " + value.dump() +
                            " is not finite as a 32-bit float");
+    if (!IsPlayableCoordinate(narrowed))
+        throw RequestError("stone" + std::to_string(stone_number) + " coordinate " + value.dump() +
+                           " lies farther than 1e36 m from the release point");
     return narrowed;
 }
 

@@ -13,6 +13,25 @@ inline constexpr std::size_t kMaxStonesInPlay = kStoneCount - 1;
 // The slot of the shot stone.
 inline constexpr std::size_t kShotSlot = kStoneCount - 1;
 
+// The farthest from the release point, along either axis, that a stone may
+// lie (m). The engine forms sums of coordinates that overflow long before
+// FLT_MAX: a contact point is the mean of two stones' nearly equal contact
+// points taken as (a + b) / 2, infinite above FLT_MAX / 2 (1.7e38), and the
+// NaN that follows spreads to every stone the contact touches and makes each
+// later frame slow; the broad phase ranks where to insert a stone by
+// perimeter costs of up to 24 times a coordinate (two boxes spanning -c..c
+// on both axes: perimeter 8c, cost and inheritance 16c each), infinite
+// above FLT_MAX / 24 (1.4e37). Neither the ice model nor the planner reads
+// positions. 1e36 keeps every such sum finite with a factor of 14 to spare;
+// stones at any distance a client could mean play exactly as before.
+inline constexpr float kMaxStoneCoordinate = 1e36f;
+
+// Whether a stone may lie at `coordinate` (one axis): finite and within
+// kMaxStoneCoordinate of the release point.
+inline bool IsPlayableCoordinate(float coordinate) {
+    return coordinate >= -kMaxStoneCoordinate && coordinate <= kMaxStoneCoordinate;
+}
+
 // Speed (m/s) at which a passing shot crosses its target.
 inline constexpr float kPassSpeed = 3.0f;
 

@@ -51,6 +51,8 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
     for (std::size_t i = 0; i < stones.size(); ++i) {
         if (!std::isfinite(stones[i].x) || !std::isfinite(stones[i].y))
             throw ShotError("stone" + std::to_string(i + 1) + " coordinate is not finite");
+        if (!IsPlayableCoordinate(stones[i].x) || !IsPlayableCoordinate(stones[i].y))
+            throw ShotError("stone" + std::to_string(i + 1) + " lies farther than 1e36 m from the release point");
         slots[i].position = stones[i];
         slots[i].present = true;
     }
@@ -64,6 +66,12 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
 
 ShotResult ShotPlayer::Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                              ThrowObserver* observer) {
+    for (std::size_t i = 0; i < kShotSlot; ++i) {
+        const StoneSlot& slot = stones[i];
+        if (slot.present && (!IsPlayableCoordinate(slot.position.x) || !IsPlayableCoordinate(slot.position.y)))
+            throw ShotError("slot " + std::to_string(i) +
+                            " is not finite or lies farther than 1e36 m from the release point");
+    }
     AllStones slots = stones;
     StoneSlot& shot_stone = slots[kShotSlot];
     shot_stone.position = {0.0f, 0.0f};
@@ -82,10 +90,15 @@ ShotResult ShotPlayer::Throw(const AllStones& stones, Vector2 velocity, float an
     simulator.SetStones(slots);
     if (observer) observer->OnStart(simulator);
     int frame = 0;
+    long contacts = 0;
     while (!simulator.AreAllStonesStopped()) {
         if (frame == kMaxFrames) throw ShotError("stones still moving after " + std::to_string(kMaxFrames) + " frames");
+        if (contacts > kMaxContacts)
+            throw ShotError("stones still moving after " + std::to_string(kMaxContacts) +
+                            " contacts (stones placed on top of each other?)");
         simulator.Step();
         ++frame;
+        contacts += static_cast<long>(simulator.GetCollisions().size());
         if (observer) observer->OnFrame(frame, simulator);
     }
 

@@ -43,8 +43,9 @@ public:
     // Plans and throws `shot` with `stones` (at most kMaxStonesInPlay
     // positions, into slots 0, 1, ...) lying at rest on the ice. Throws
     // ShotError, before anything is played, for too many stones or a
-    // coordinate that is not finite; and, after planning, for a spin whose
-    // angular velocity is not finite as a float.
+    // coordinate that is not finite or beyond kMaxStoneCoordinate; after
+    // planning, for a spin whose angular velocity is not finite as a float;
+    // and as Throw does.
     //
     // With a `perturbation`, the planned release is perturbed by it
     // (PerturbRelease) before the throw, and the result reports the velocity
@@ -62,10 +63,11 @@ public:
     // part, and slot kShotSlot is overwritten with the shot stone) played to
     // rest with the shot stone released at the origin with `velocity` and
     // `angular_velocity`. A velocity that is not finite leaves the shot stone
-    // at rest at the origin and is reported as given. Throws ShotError if the
-    // stones are still moving after kMaxFrames frames. `observer`, if given,
-    // is called once the stones are placed and after every frame; it may read
-    // the simulator but must not change it.
+    // at rest at the origin and is reported as given. Throws ShotError for a
+    // present stone beyond kMaxStoneCoordinate, and when the stones are still
+    // moving after kMaxFrames frames or kMaxContacts contacts. `observer`, if
+    // given, is called once the stones are placed and after every frame; it
+    // may read the simulator but must not change it.
     ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                      ThrowObserver* observer = nullptr);
 
@@ -76,9 +78,24 @@ public:
     ISimulator& throw_simulator() { return *throw_simulator_; }
     ISimulator& probe_simulator() { return *probe_simulator_; }
 
-    // The most frames one throw may take before it is given up: far beyond
-    // any throw (the fastest possible stone stops within about 15,000).
-    static constexpr int kMaxFrames = 1'000'000;
+    // Bounds on the work of one throw, so that no request runs for more than
+    // about a second. A throw is given up with ShotError past either.
+    //
+    // Frames: the engine moves no stone more than 2 m in a frame, so a stone
+    // released at any speed leaves its first frame at 40 m/s at most and stops
+    // after 12,541 frames, the slowest real throw; collisions hand speed on
+    // but never past that. Over twice as many leaves room for chains of
+    // collisions; a frame with sixteen fast stones costs some 10 us.
+    static constexpr int kMaxFrames = 30'000;
+    // Contacts solved, summed over the frames (what GetCollisions reports).
+    // Stones that overlap when they are placed and cannot be pushed apart (on
+    // one point, or where a float's spacing is coarse) never fall asleep, and
+    // the engine solves their contacts again and again, up to thousands a
+    // frame at up to 3 us each; a fast throw among them ran for tens of
+    // seconds. Real shots solve a few thousand in all (the recorded corpus
+    // at most 16,837, for a pile of overlapping stones); the bound costs
+    // under half a second.
+    static constexpr long kMaxContacts = 150'000;
 
 private:
     std::unique_ptr<ISimulator> throw_simulator_;

@@ -155,6 +155,56 @@ TEST_F(RequestHandlerTest, ValuesThatWouldPoisonThePhysicsAreRefused) {
         << "an unreachable target is answered with a null velocity";
 }
 
+// Fifteen stones, all at (x, y), before a draw to the button.
+std::string PileAt(const std::string& x, const std::string& y) {
+    json request;
+    for (int n = 1; n <= 15; ++n) request["stone" + std::to_string(n)] = json::parse("[" + x + "," + y + ",1]");
+    request["shot"] = {0, 34, 1};
+    return request.dump();
+}
+
+void ExpectFiniteRestPositions(const json& reply) {
+    for (int n = 1; n <= 16; ++n) {
+        const json& stone = reply["stone" + std::to_string(n)];
+        EXPECT_TRUE(stone[0].is_number_float() && stone[1].is_number_float()) << "stone" << n << " " << stone;
+    }
+}
+
+TEST_F(RequestHandlerTest, StonesFartherThanTheEngineCanHoldAreRefused) {
+    // Two stones on one point at 2e38: their contact point overflowed and the
+    // NaN reached the shot stone; fifteen of them took half a minute.
+    std::string const pair = R"({"stone1":[2e38,2e38,1],"stone2":[2e38,2e38,1],"stone3":[0,0,0],"shot":[0,34,1]})";
+    EXPECT_EQ(Failure(pair), "stone1 coordinate 2e+38 lies farther than 1e36 m from the release point");
+    EXPECT_NE(Failure(PileAt("2e38", "2e38")).find("stone1 coordinate 2e+38 lies farther"), std::string::npos);
+    EXPECT_NE(Failure(PileAt("0", "-1.5e36")).find("stone1 coordinate -1.5e+36 lies farther"), std::string::npos);
+    EXPECT_NE(Failure(R"({"stone1":[0,30,1],"stone2":[1.0000001e36,0,1],"shot":[0,34,1],"stone3":[0,0,0]})")
+                  .find("stone2 coordinate 1.0000001e+36"),
+              std::string::npos);
+}
+
+TEST_F(RequestHandlerTest, StonesUpToTheBoundAreAnsweredWithFinitePositions) {
+    json const pair = Reply(R"({"stone1":[1e36,1e36,1],"stone2":[1e36,1e36,1],"stone3":[0,0,0],"shot":[0,34,1]})");
+    ExpectFiniteRestPositions(pair);
+    EXPECT_EQ(pair["stone1"][0].get<double>(), static_cast<double>(1e36f));
+    EXPECT_NEAR(pair["stone16"][1].get<double>(), 34.0, 0.1);
+
+    json const pile = Reply(PileAt("-1e36", "1e36"));
+    ExpectFiniteRestPositions(pile);
+    EXPECT_EQ(pile["stone15"][1].get<double>(), static_cast<double>(1e36f));
+
+    // Stones strewn to both ends of both axes: the broad phase's widest boxes.
+    json request = json::parse(PileAt("0", "0"));
+    for (int n = 1; n <= 15; ++n)
+        request["stone" + std::to_string(n)] = {n % 2 ? 1e36 : -1e36, n % 3 ? -1e36 : 1e36, 1};
+    ExpectFiniteRestPositions(Reply(request.dump()));
+
+    // Hundreds of kilometres out plays as ever: the stones lie still.
+    json const far = Reply(PileAt("300000", "-250000.5"));
+    ExpectFiniteRestPositions(far);
+    EXPECT_EQ(far["stone7"][0].get<double>(), 300000.0);
+    EXPECT_EQ(far["stone7"][1].get<double>(), -250000.5);
+}
+
 TEST_F(RequestHandlerTest, SpinOutsideTheIntegerRangeCountsAsClockwise) {
     json const huge = Reply(R"({"shot":[0,35,5e9],"stone1":[0,0,0]})");
     handler.ResetToFreshState();

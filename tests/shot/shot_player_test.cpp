@@ -72,11 +72,71 @@ TEST(ShotPlayerTest, RefusesWhatItCannotPlay) {
     EXPECT_THROW(player.Play(bad, Shot{{0.0f, 35.0f}}), ShotError);
     EXPECT_THROW(player.Play({}, Shot{{0.0f, 35.0f}, false, 1e300}), ShotError);
 
+    // Beyond the coordinate bound, on either path in.
+    std::vector<Vector2> const far{{0.0f, 36.0f}, {2e38f, 2e38f}};
+    EXPECT_THROW(player.Play(far, Shot{{0.0f, 34.0f}}), ShotError);
+    std::vector<Vector2> const just_beyond{{std::nextafter(kMaxStoneCoordinate, INFINITY), 0.0f}};
+    EXPECT_THROW(player.Play(just_beyond, Shot{{0.0f, 34.0f}}), ShotError);
+    AllStones slots{};
+    slots[4].position = {0.0f, -2e38f};
+    slots[4].present = true;
+    EXPECT_THROW(player.Throw(slots, {0.0f, 2.0f}, 1.57f), ShotError);
+    slots[4].position.y = NAN;
+    EXPECT_THROW(player.Throw(slots, {0.0f, 2.0f}, 1.57f), ShotError);
+    slots[4].present = false;  // an absent slot's values are never played
+    EXPECT_NO_THROW(player.Throw(slots, {0.0f, 2.0f}, 1.57f));
+
     // Out of the fitted range: answered, the stone stays at the release point.
     ShotResult const near = player.Play({}, Shot{{0.0f, 10.0f}});
     EXPECT_TRUE(std::isnan(near.release_velocity.x));
     EXPECT_EQ(near.stones[kShotSlot].position.y, 0.0f);
     EXPECT_EQ(near.frames, 0);
+}
+
+TEST(ShotPlayerTest, PilesAtTheCoordinateBoundComeToRestAtFinitePositions) {
+    ShotPlayer player;
+    for (float const c : {kMaxStoneCoordinate, -kMaxStoneCoordinate, 1e20f, 3e5f}) {
+        std::vector<Vector2> const pile(kMaxStonesInPlay, Vector2{c, c});
+        ShotResult const result = player.Play(pile, Shot{{0.0f, 34.0f}});
+        for (std::size_t i = 0; i < kStoneCount; ++i) {
+            EXPECT_TRUE(std::isfinite(result.stones[i].position.x)) << c << " slot " << i;
+            EXPECT_TRUE(std::isfinite(result.stones[i].position.y)) << c << " slot " << i;
+        }
+        EXPECT_EQ(result.stones[0].position.x, c);
+        EXPECT_NEAR(result.stones[kShotSlot].position.y, 34.0f, 0.1f);
+    }
+}
+
+TEST(ShotPlayerTest, TheFastestReleaseEndsWellWithinTheFrameCap) {
+    // Released far beyond what the engine lets a stone move in a frame.
+    ShotPlayer player;
+    for (Shot const shot : {Shot{{0.0f, 3.4e38f}}, Shot{{0.0f, 3e14f}, true}, Shot{{1e6f, 1e6f}, true, -1.0}}) {
+        ShotResult const result = player.Play({}, shot);
+        EXPECT_GT(std::hypot(result.release_velocity.x, result.release_velocity.y), 1e5f);
+        EXPECT_GT(result.frames, 10'000);
+        EXPECT_LT(result.frames * 2, ShotPlayer::kMaxFrames);
+        EXPECT_TRUE(std::isfinite(result.stones[kShotSlot].position.y));
+    }
+}
+
+TEST(ShotPlayerTest, StonesThatNeverSettleAreGivenUpAfterTheContactBound) {
+    // Fifteen overlapping stones in a row that the engine cannot push apart
+    // while a stone at the engine's top speed runs for 12,541 frames: some
+    // 1.3 million contacts, many seconds, unless bounded.
+    std::vector<Vector2> row;
+    for (int i = 0; i < 15; ++i) row.push_back({10.0f + 0.1f * static_cast<float>(i), 10.0f});
+    ShotPlayer player;
+    try {
+        player.Play(row, Shot{{0.0f, 3e14f}, true, 1.0});
+        ADD_FAILURE() << "played to the end";
+    } catch (const ShotError& e) {
+        EXPECT_NE(std::string(e.what()).find("after " + std::to_string(ShotPlayer::kMaxContacts) + " contacts"),
+                  std::string::npos)
+            << e.what();
+    }
+    // The same row with a draw ends on its own and is answered.
+    ShotResult const draw = player.Play(row, Shot{{0.0f, 35.0f}});
+    EXPECT_NEAR(draw.stones[kShotSlot].position.y, 35.0f, 0.1f);
 }
 
 class CountingObserver : public ThrowObserver {
