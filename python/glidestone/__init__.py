@@ -9,6 +9,12 @@ The same simulator as the glidestone server, bit for bit, without a socket:
   to request, as the server's do.
 - ``play_many(requests)`` answers request lines on every core with the GIL
   released and returns the lines ``glidestone-batch`` writes.
+- ``score_end(positions, teams)`` scores an end; ``play(..., noise=(sigma_speed,
+  sigma_angle), seed=...)`` throws with a seeded execution error, and
+  ``evaluate(stones, shot, teams, samples, noise, seed)`` plays a shot many
+  times under noise and returns the distribution of the end's score.
+- ``shot_svg(stones, shot)`` draws a shot as an SVG picture; a ShotResult from
+  ``play`` shows itself so in a notebook (``_repr_svg_``) and has ``svg()``.
 - ``Simulator`` is the low-level world of sixteen stone slots (set_stones,
   step, stones, collisions, all_stopped, save/load snapshots);
   ``estimate_shot_velocity`` is the shot planner.
@@ -30,7 +36,7 @@ from __future__ import annotations
 
 import dataclasses
 import sys
-from typing import Callable, Iterable, Optional, Sequence, Union
+from typing import Callable, Iterable, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
@@ -79,18 +85,26 @@ __all__ = [
     "Session",
     "Shot",
     "ShotError",
+    "ScoreDistribution",
     "ShotResult",
     "Simulator",
     "Snapshot",
     "estimate_shot_velocity",
+    "evaluate",
     "play",
     "play_many",
+    "score_end",
+    "shot_svg",
 ]
 
 #: Centre of the house (x, y) in metres.
 TEE = (0.0, 38.405)
 
 StonesLike = Union[Sequence[Sequence[float]], np.ndarray]
+TeamsLike = Union[Sequence[int], np.ndarray]
+NoiseLike = Optional[Tuple[float, float]]
+
+_MAX_SEED = 2**64 - 1
 
 
 @dataclasses.dataclass(frozen=True)
@@ -146,9 +160,15 @@ class ShotResult:
         stone then stays at the origin).
     angular_velocity: rad/s the shot stone was released with.
     frames: frames of 0.05 s played until every stone had stopped.
+
+    A result of ``glidestone.play`` draws itself: ``svg()`` returns the picture
+    of the shot, and a notebook shows it (``_repr_svg_``). The picture is made
+    by playing the shot again from the arguments ``play`` was given, so it
+    costs a shot; a result of ``Session.play``, which may depend on the
+    session's history, has no picture (use ``shot_svg``).
     """
 
-    __slots__ = ("positions", "present", "release_velocity", "angular_velocity", "frames")
+    __slots__ = ("positions", "present", "release_velocity", "angular_velocity", "frames", "_source")
 
     def __init__(self, positions, present, release_velocity, angular_velocity, frames):
         self.positions = positions
@@ -156,10 +176,27 @@ class ShotResult:
         self.release_velocity = tuple(release_velocity)
         self.angular_velocity = angular_velocity
         self.frames = frames
+        self._source = None
 
     @classmethod
-    def _from_raw(cls, raw: tuple) -> "ShotResult":
-        return cls(*raw)
+    def _from_raw(cls, raw: tuple, source: Optional[tuple] = None) -> "ShotResult":
+        result = cls(*raw)
+        result._source = source
+        return result
+
+    def svg(self, view: str = "house", animate: bool = False, teams=None, every: int = 1) -> str:
+        """The picture of this shot as SVG text; the arguments as for ``shot_svg``.
+
+        Raises ValueError for a result that did not come from ``glidestone.play``.
+        """
+        if self._source is None:
+            raise ValueError("only a result of glidestone.play can draw itself; use glidestone.shot_svg")
+        stones, shot, noise, seed = self._source
+        return shot_svg(stones, shot, noise=noise, seed=seed, view=view, animate=animate, teams=teams, every=every)
+
+    def _repr_svg_(self) -> Optional[str]:
+        """The house view for notebooks (None, so the text repr is used, when there is no picture)."""
+        return None if self._source is None else self.svg()
 
     @property
     def shot_position(self) -> np.ndarray:
@@ -184,20 +221,204 @@ def _check_shot(shot) -> tuple:
     return shot._arguments()
 
 
-def play(stones: StonesLike, shot: Shot) -> ShotResult:
+def _check_noise(noise) -> tuple:
+    """(sigma_speed, sigma_angle) as floats; (0, 0) for None. The extension checks the values."""
+    if noise is None:
+        return 0.0, 0.0
+    if isinstance(noise, (str, bytes)) or not isinstance(noise, (Sequence, np.ndarray)) or len(noise) != 2:
+        raise TypeError(f"noise must be None or a pair (sigma_speed, sigma_angle), not {noise!r}")
+    for name, value in zip(("sigma_speed", "sigma_angle"), noise):
+        if isinstance(value, bool) or not isinstance(value, (int, float, np.integer, np.floating)):
+            raise TypeError(f"noise {name} must be a real number, not {type(value).__name__}")
+    return float(noise[0]), float(noise[1])
+
+
+def _check_seed(seed) -> int:
+    if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)):
+        raise TypeError(f"seed must be an int, not {type(seed).__name__}")
+    if not 0 <= seed <= _MAX_SEED:
+        raise ValueError(f"seed must be from 0 to 2**64 - 1, not {seed}")
+    return int(seed)
+
+
+def _check_threads(threads) -> Optional[int]:
+    if threads is None:
+        return None
+    if isinstance(threads, bool) or not isinstance(threads, (int, np.integer)):
+        raise TypeError(f"threads must be an int or None, not {type(threads).__name__}")
+    if threads < 1:
+        raise ValueError(f"threads must be at least 1, not {threads}")
+    return int(threads)
+
+
+def play(stones: StonesLike, shot: Shot, noise: NoiseLike = None, seed: int = 0) -> ShotResult:
     """Plays one shot from the state of a freshly started server.
 
     stones: the stones lying on the ice, a sequence of (x, y) pairs or an
         (n, 2) array, n <= 15; they go into slots 0 .. n-1.
     shot: a Shot.
+    noise: None, or (sigma_speed, sigma_angle): the thrower's execution error.
+        The planned release speed gets a Gaussian error of standard deviation
+        sigma_speed (m/s) and its direction a Gaussian turn of sigma_angle
+        (radians, positive counter-clockwise); release_velocity is then the
+        velocity the stone really got. None or (0, 0) plays the plan exactly.
+    seed: 0 to 2**64 - 1. The error is draw number 1 of this seed, the same
+        as line 1 of ``glidestone-batch --seed`` and sample 1 of ``evaluate``.
 
     The result depends on nothing played before: it is what a fresh server
     (and glidestone-batch) answers for the same request. Thread-safe; the GIL
     is released while the shot is played. Raises TypeError or ValueError for
-    stones of the wrong type or shape, ShotError for a shot that cannot be
-    played (a coordinate not finite as a 32-bit float, a spin out of range).
+    stones of the wrong type or shape or bad noise or seed, ShotError for a
+    shot that cannot be played (a coordinate not finite as a 32-bit float, a
+    spin out of range).
     """
-    return ShotResult._from_raw(_glidestone._play(stones, *_check_shot(shot)))
+    arguments = _check_shot(shot)
+    sigmas = _check_noise(noise)
+    seed = _check_seed(seed)
+    raw = _glidestone._play(stones, *arguments, *sigmas, seed)
+    source = (np.array(stones, dtype=np.float64), shot, sigmas, seed)
+    return ShotResult._from_raw(raw, source)
+
+
+def shot_svg(
+    stones: StonesLike,
+    shot: Shot,
+    *,
+    noise: NoiseLike = None,
+    seed: int = 0,
+    view: str = "house",
+    animate: bool = False,
+    teams: Union[None, str, TeamsLike] = None,
+    every: int = 1,
+) -> str:
+    """The picture of a shot as an SVG document (text), as glidestone-plot draws it.
+
+    The shot is played as ``play(stones, shot, noise, seed)`` plays it (same
+    result), and drawn to scale: the sheet with its rings and lines, every
+    stone where it started (dashed outline) and came to rest (filled), the
+    shot stone ringed, the paths, the contacts, the target as a cross, and a
+    legend with the release velocity.
+
+    view: "house" (the far end from before the hog line) or "sheet" (the whole
+        length from the release point).
+    animate: a picture that plays the shot in real time, looping (SMIL, no
+        script; shown animated by browsers and notebooks).
+    teams: the two colours, yellow for team 0 and red for team 1: None or
+        "odd-even" (stones 1, 3, ... yellow), "halves" (stones 1-8 yellow), or
+        one team (0 or 1) per stone given and then the shot stone's, as
+        ``evaluate`` takes them.
+    every: keep the stones' positions every `every`-th frame of 0.05 s.
+    """
+    arguments = _check_shot(shot)
+    sigmas = _check_noise(noise)
+    seed = _check_seed(seed)
+    if not isinstance(view, str):
+        raise TypeError(f"view must be 'house' or 'sheet', not {type(view).__name__}")
+    if isinstance(every, bool) or not isinstance(every, (int, np.integer)):
+        raise TypeError(f"every must be an int, not {type(every).__name__}")
+    if not 1 <= every <= 2**31 - 1:
+        raise ValueError(f"every must be at least 1 (and fit an int), not {every}")
+    return _glidestone._shot_svg(stones, *arguments, *sigmas, seed, view, bool(animate), teams, int(every))
+
+
+def score_end(positions: StonesLike, teams: TeamsLike) -> Tuple[Optional[int], int]:
+    """The score of an end from the stones at rest: (team, points), or (None, 0) for a blank end.
+
+    positions: the stones' centres, (x, y) pairs or an (n, 2) array, any n.
+    teams: each stone's team, 0 or 1 (n entries).
+
+    A stone counts when it is in the house: its centre at most 1.829 + 0.145 m
+    (house radius plus stone radius) from the tee, so a stone touching the
+    outer ring counts. The team with the stone nearest the tee scores one
+    point for each of its stones nearer than the other team's nearest. When
+    the two teams' nearest stones are exactly as far from the tee, nobody
+    scores; a stone exactly as far as the other team's nearest does not count.
+    Distances are compared in double precision from the 32-bit coordinates.
+
+    After a shot: ``score_end(result.in_play(), teams)`` with one team per stone
+    given and then the shot stone's.
+    """
+    team, points = _glidestone._score_end(positions, teams)
+    return team, points
+
+
+class ScoreDistribution:
+    """The end's score over the samples of ``evaluate``, from team 0's side.
+
+    A signed score is +points when team 0 scores, -points when team 1 does,
+    0 for a blank end.
+
+    scores: (samples,) int32 array, sample n's signed score at index n - 1.
+    histogram: dict signed score -> how many samples gave it (only scores
+        that occurred), in increasing order of score.
+    mean: the mean signed score.
+    standard_deviation: sample standard deviation (divided by samples - 1; 0
+        for one sample).
+    standard_error: of the mean, standard_deviation / sqrt(samples).
+    """
+
+    __slots__ = ("scores", "histogram", "mean", "standard_deviation", "standard_error")
+
+    def __init__(self, scores, histogram, mean, standard_deviation, standard_error):
+        self.scores = scores
+        self.histogram = histogram
+        self.mean = mean
+        self.standard_deviation = standard_deviation
+        self.standard_error = standard_error
+
+    @property
+    def samples(self) -> int:
+        """How many throws were played."""
+        return len(self.scores)
+
+    def __repr__(self) -> str:
+        return (
+            f"ScoreDistribution(samples={self.samples}, mean={self.mean:+.4f}, "
+            f"standard_error={self.standard_error:.4f}, histogram={self.histogram})"
+        )
+
+
+def evaluate(
+    stones: StonesLike,
+    shot: Shot,
+    teams: TeamsLike,
+    samples: int = 1000,
+    noise: NoiseLike = None,
+    seed: int = 0,
+    threads: Optional[int] = None,
+) -> ScoreDistribution:
+    """Plays one shot from one position `samples` times under execution noise and scores each end.
+
+    stones: the stones at rest before the shot, as for ``play``.
+    shot: a Shot.
+    teams: the team (0 or 1) of each stone given and, last, of the shot
+        stone: len(stones) + 1 entries.
+    samples: how many noisy throws, at least 1.
+    noise: (sigma_speed, sigma_angle) as for ``play``; None plays every sample
+        without error.
+    seed: sample n (from 1) meets draw n of the seed, so sample 1 is
+        ``play(stones, shot, noise, seed)``. Evaluate the candidate shots of a
+        position under one seed: they then meet the same errors, and the
+        difference of their means is far less noisy than either.
+    threads: worker threads; default every core. The result never depends on
+        it: each sample is played as a fresh server would play it.
+
+    Returns a ScoreDistribution (mean, standard_deviation, standard_error,
+    histogram, scores) from team 0's side. The GIL is released while the
+    samples are played.
+    """
+    arguments = _check_shot(shot)
+    if isinstance(samples, bool) or not isinstance(samples, (int, np.integer)):
+        raise TypeError(f"samples must be an int, not {type(samples).__name__}")
+    if not 1 <= samples <= 2**64 - 1:
+        raise ValueError(f"samples must be at least 1, not {samples}")
+    sigmas = _check_noise(noise)
+    seed = _check_seed(seed)
+    workers = _check_threads(threads)
+    raw = _glidestone._evaluate(
+        stones, *arguments, teams, int(samples), *sigmas, seed, 0 if workers is None else workers
+    )
+    return ScoreDistribution(*raw)
 
 
 class Session:
@@ -298,6 +519,8 @@ def play_many(
     requests: Iterable[Union[str, bytes]],
     threads: Optional[int] = None,
     progress: Union[None, bool, ProgressCallback] = None,
+    noise: NoiseLike = None,
+    seed: int = 0,
 ) -> list:
     """Answers request lines on several threads, as glidestone-batch does.
 
@@ -309,6 +532,10 @@ def play_many(
         counter on standard error without tqdm); False never; a callable
         progress(done, total) is called about ten times a second and once at
         the end, and may return False to stop the run (BatchCancelled).
+    noise, seed: execution noise as for ``play``; request N (from 1) meets
+        draw N of the seed, exactly as line N of ``glidestone-batch
+        --noise-speed S --noise-angle A --seed N``. None or (0, 0) changes no
+        reply.
 
     Returns one str a request, in order: the reply a freshly started server
     sends for that request alone, or ``{"error":"<message>","line":N}`` (N
@@ -319,15 +546,12 @@ def play_many(
     if isinstance(requests, (str, bytes)):
         raise TypeError("requests must be a list of request lines, not a single str or bytes (use [line])")
     lines = list(requests)
-    if threads is not None:
-        if isinstance(threads, bool) or not isinstance(threads, (int, np.integer)):
-            raise TypeError(f"threads must be an int or None, not {type(threads).__name__}")
-        if threads < 1:
-            raise ValueError(f"threads must be at least 1, not {threads}")
-        threads = int(threads)
+    threads = _check_threads(threads)
+    sigmas = _check_noise(noise)
+    seed = _check_seed(seed)
     report, close = _progress_reporter(progress, len(lines))
     try:
-        return _glidestone._play_many(lines, threads, report)
+        return _glidestone._play_many(lines, threads, report, 0.1, *sigmas, seed)
     finally:
         if close is not None:
             close()

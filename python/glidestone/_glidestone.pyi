@@ -83,7 +83,16 @@ def estimate_shot_velocity(
 
 RawResult = tuple[npt.NDArray[np.float32], npt.NDArray[np.bool_], tuple[float, float], float, int]
 
-def _play(stones: ArrayLike, x: float, y: float, pass_target: bool, spin: float) -> RawResult: ...
+def _play(
+    stones: ArrayLike,
+    x: float,
+    y: float,
+    pass_target: bool,
+    spin: float,
+    sigma_speed: float = 0.0,
+    sigma_angle: float = 0.0,
+    seed: int = 0,
+) -> RawResult: ...
 
 class _Session:
     def __init__(self) -> None: ...
@@ -96,4 +105,36 @@ def _play_many(
     threads: Optional[int] = None,
     progress: Optional[Callable[[int], Optional[bool]]] = None,
     interval: float = 0.1,
+    sigma_speed: float = 0.0,
+    sigma_angle: float = 0.0,
+    seed: int = 0,
 ) -> list[str]: ...
+
+def _score_end(positions: ArrayLike, teams: npt.ArrayLike) -> tuple[Optional[int], int]: ...
+def _evaluate(
+    stones: ArrayLike,
+    x: float,
+    y: float,
+    pass_target: bool,
+    spin: float,
+    teams: npt.ArrayLike,
+    samples: int,
+    sigma_speed: float,
+    sigma_angle: float,
+    seed: int,
+    threads: int,
+) -> tuple[npt.NDArray[np.int32], dict[int, int], float, float, float]: ...
+def _shot_svg(
+    stones: ArrayLike,
+    x: float,
+    y: float,
+    pass_target: bool,
+    spin: float,
+    sigma_speed: float,
+    sigma_angle: float,
+    seed: int,
+    view: str,
+    animate: bool,
+    teams: Union[None, str, npt.ArrayLike],
+    every: int,
+) -> str: ...

@@ -2,6 +2,7 @@
 #include <pybind11/stl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +16,9 @@ namespace glidestone::python {
 void BindBatch(py::module_& module) {
     module.def(
         "_play_many",
-        [](py::iterable requests, py::object threads, py::object progress, double interval) {
+        [](py::iterable requests, py::object threads, py::object progress, double interval, double sigma_speed,
+           double sigma_angle, std::uint64_t seed) {
+            ExecutionNoise const noise = MakeNoise(sigma_speed, sigma_angle);
             std::vector<std::string> lines;
             for (py::handle request : requests)
                 lines.push_back(AsRequestText(request, "requests[" + std::to_string(lines.size()) + "]"));
@@ -37,14 +40,15 @@ void BindBatch(py::module_& module) {
             std::vector<std::string> replies;
             {
                 py::gil_scoped_release nogil;
-                replies = AnswerAll(lines, workers, report, period);
+                replies = AnswerAll(lines, workers, report, period, noise, seed);
             }
             return replies;
         },
         py::arg("requests"), py::arg("threads") = py::none(), py::arg("progress") = py::none(),
-        py::arg("interval") = 0.1,
+        py::arg("interval") = 0.1, py::arg("sigma_speed") = 0.0, py::arg("sigma_angle") = 0.0, py::arg("seed") = 0,
         "play_many() without the wrapping: progress(done) is called about every `interval` seconds "
-        "and once at the end; returning False stops the run with BatchCancelled.");
+        "and once at the end; returning False stops the run with BatchCancelled. Request N (from 1) "
+        "is perturbed by draw N of the seed, as glidestone-batch perturbs line N.");
 }
 
 }  // namespace glidestone::python

@@ -29,4 +29,10 @@ void BindShots(pybind11::module_& module);
 // play_many: request lines answered on every core.
 void BindBatch(pybind11::module_& module);
 
+// score_end and evaluate: the end's score, and a shot's under execution noise.
+void BindResearch(pybind11::module_& module);
+
+// shot_svg: the picture of a shot.
+void BindPlot(pybind11::module_& module);
+
 }  // namespace glidestone::python

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "shot/shot.h"
 #include "shot/shot_player.h"
@@ -78,6 +79,41 @@ std::vector<Vector2> AsStonePositions(py::handle stones) {
                                                   AsFiniteFloat(rows(i, 1), name + ".y")};
     }
     return positions;
+}
+
+std::vector<int> AsTeams(py::handle value, const char* what, std::size_t count, const char* layout) {
+    DoubleArray const array = AsRows(value, what, 0, std::numeric_limits<py::ssize_t>::max());
+    auto const rows = array.unchecked<1>();
+    if (static_cast<std::size_t>(rows.shape(0)) != count)
+        throw py::value_error(std::string(what) + " has " + std::to_string(rows.shape(0)) + " entries; " +
+                              std::to_string(count) + " are needed" + layout);
+    std::vector<int> teams(count);
+    for (py::ssize_t i = 0; i < rows.shape(0); ++i) {
+        double const team = rows(i);
+        if (team != 0.0 && team != 1.0)
+            throw py::value_error(std::string(what) + "[" + std::to_string(i) + "] is " +
+                                  std::string(py::repr(py::float_(team))) + "; a team is 0 or 1");
+        teams[static_cast<std::size_t>(i)] = team == 1.0 ? 1 : 0;
+    }
+    return teams;
+}
+
+Shot MakeShot(double x, double y, bool pass_target, double spin) {
+    Shot shot;
+    shot.target = {NarrowToFloat(x), NarrowToFloat(y)};
+    shot.pass = pass_target;
+    shot.spin = spin;
+    return shot;
+}
+
+ExecutionNoise MakeNoise(double sigma_speed, double sigma_angle) {
+    ExecutionNoise const noise{sigma_speed, sigma_angle};
+    try {
+        noise.Validate();
+    } catch (const std::invalid_argument& fault) {
+        throw py::value_error(std::string("noise: ") + fault.what());
+    }
+    return noise;
 }
 
 std::string AsRequestText(py::handle line, const std::string& what) {

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "research/execution_noise.h"
+#include "shot/shot.h"
 #include "simulator/interfaces/stone.h"
 
 // Conversions between Python values and the library's types, with the
@@ -32,6 +34,21 @@ float AsFiniteFloat(double value, const std::string& what);
 // Stone positions: a sequence of (x, y) pairs or an (n, 2) array, n at most
 // kMaxStonesInPlay.
 std::vector<Vector2> AsStonePositions(py::handle stones);
+
+// The team (0 or 1) of each of `count` stones: a sequence or array of `count`
+// numbers, each 0 or 1 (False and True too). `what` names the argument;
+// `layout`, if any, is added to the message for a wrong count.
+std::vector<int> AsTeams(py::handle value, const char* what, std::size_t count, const char* layout = "");
+
+// The layout of teams that cover a shot: the stones given, then the shot stone.
+inline constexpr const char* kStonesThenShotStone = " (one for each stone given, then the shot stone's)";
+
+// A shot from the fields of the Python Shot (checked there for type).
+Shot MakeShot(double x, double y, bool pass_target, double spin);
+
+// Execution noise from its two deviations; ValueError unless both are finite
+// and not negative.
+ExecutionNoise MakeNoise(double sigma_speed, double sigma_angle);
 
 // A request line from str (encoded as UTF-8) or bytes.
 std::string AsRequestText(py::handle line, const std::string& what);

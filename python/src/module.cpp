@@ -21,4 +21,6 @@ PYBIND11_MODULE(_glidestone, module) {
     gs::python::BindPlanner(module);
     gs::python::BindShots(module);
     gs::python::BindBatch(module);
+    gs::python::BindResearch(module);
+    gs::python::BindPlot(module);
 }

@@ -1,12 +1,14 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
+#include <cstdint>
 #include <mutex>
 #include <new>
 #include <string>
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "research/execution_noise.h"
 #include "server/request_handler.h"
 #include "shot/shot_player.h"
 
@@ -21,14 +23,6 @@ py::tuple ResultTuple(const ShotResult& result) {
         Positions(result.stones), Presence(result.stones),
         py::make_tuple(static_cast<double>(result.release_velocity.x), static_cast<double>(result.release_velocity.y)),
         static_cast<double>(result.angular_velocity), result.frames);
-}
-
-Shot MakeShot(double x, double y, bool pass_target, double spin) {
-    Shot shot;
-    shot.target = {NarrowToFloat(x), NarrowToFloat(y)};
-    shot.pass = pass_target;
-    shot.spin = spin;
-    return shot;
 }
 
 // One server connection: a request handler and the lock that serialises the
@@ -69,19 +63,23 @@ std::string Handle(PySession& self, py::handle line) {
 void BindShots(py::module_& module) {
     module.def(
         "_play",
-        [](py::handle stones, double x, double y, bool pass_target, double spin) {
+        [](py::handle stones, double x, double y, bool pass_target, double spin, double sigma_speed, double sigma_angle,
+           std::uint64_t seed) {
             std::vector<Vector2> const positions = AsStonePositions(stones);
             Shot const shot = MakeShot(x, y, pass_target, spin);
+            ExecutionNoise const noise = MakeNoise(sigma_speed, sigma_angle);
             ShotResult result;
             {
                 py::gil_scoped_release nogil;
                 thread_local ShotPlayer player;
                 player.Reset();
-                result = player.Play(positions, shot);
+                // A single shot is release number 1; zero noise draws nothing.
+                result = player.Play(positions, shot, DrawReleasePerturbation(noise, seed, 1));
             }
             return ResultTuple(result);
         },
         py::arg("stones"), py::arg("x"), py::arg("y"), py::arg("pass_target"), py::arg("spin"),
+        py::arg("sigma_speed") = 0.0, py::arg("sigma_angle") = 0.0, py::arg("seed") = 0,
         "play() without the wrapping: a tuple (positions, present, (vx, vy), omega, frames).");
 
     py::class_<PySession>(module, "_Session", "One server connection; glidestone.Session wraps it (see there).")

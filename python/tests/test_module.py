@@ -33,6 +33,8 @@ def test_help_shows_the_overview_and_the_api():
     text = pydoc.render_doc(glidestone, renderer=pydoc.plaintext)
     for fragment in ["Session", "play_many", "glidestone-batch", "Simulator", "takeout", "set_stones"]:
         assert fragment in text
+    for fragment in ["score_end", "evaluate", "sigma_speed", "ScoreDistribution", "shot_svg", "_repr_svg_"]:
+        assert fragment in text
     assert "positions: (n, 2)" in pydoc.render_doc(glidestone.Simulator.set_stones, renderer=pydoc.plaintext)
 
 
