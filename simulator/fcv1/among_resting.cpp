@@ -65,15 +65,7 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
     if (moving == nullptr || moving->GetContactList() != nullptr) return false;
 
     LoneStone stone;
-    stone.slot = slot;
-    stone.dt = dt;
-    stone.position = moving->GetWorldCenter();
-    stone.angle = moving->GetAngle();
-    stone.velocity = moving->GetLinearVelocity();
-    stone.angular_velocity = moving->GetAngularVelocity();
-    if (!stone.position.IsValid() || !stone.velocity.IsValid() || !b2IsValid(stone.angle) ||
-        !b2IsValid(stone.angular_velocity))
-        return false;
+    if (!stone.ReadFrom(*moving, slot, dt)) return false;
 
     b2ContactManager& contacts = ContactManager(world);
     ProxyQuery query;

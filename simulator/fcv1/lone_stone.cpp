@@ -121,4 +121,14 @@ void LoneStone::Advance() {
     fat_box = MoveFatBox(fat_box, swept_box, displacement, &reinserted);
 }
 
+bool LoneStone::ReadFrom(const b2Body& body, int body_slot, float frame_dt) {
+    slot = body_slot;
+    dt = frame_dt;
+    position = body.GetWorldCenter();
+    angle = body.GetAngle();
+    velocity = body.GetLinearVelocity();
+    angular_velocity = body.GetAngularVelocity();
+    return position.IsValid() && velocity.IsValid() && b2IsValid(angle) && b2IsValid(angular_velocity);
+}
+
 }  // namespace glidestone::simulators

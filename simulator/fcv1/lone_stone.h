@@ -37,6 +37,11 @@ struct LoneStone {
 
     // One frame: the ice, then what the engine's world step does to the body.
     void Advance();
+
+    // Takes the body's state as the engine holds it now, into slot `slot`
+    // with frames of `dt`; false, leaving the frame to the engine, when any
+    // of it is not finite.
+    bool ReadFrom(const b2Body& body, int slot, float dt);
 };
 
 // The box the broad phase computes for a stone centred at `centre`.

@@ -49,15 +49,7 @@ bool SimulatorFCV1::BeginLoneStone(float dt) {
     if (!body->IsAwake()) return false;
 
     LoneStone stone;
-    stone.slot = enabled_slot;
-    stone.dt = dt;
-    stone.position = body->GetWorldCenter();
-    stone.angle = body->GetAngle();
-    stone.velocity = body->GetLinearVelocity();
-    stone.angular_velocity = body->GetAngularVelocity();
-    if (!stone.position.IsValid() || !stone.velocity.IsValid() || !b2IsValid(stone.angle) ||
-        !b2IsValid(stone.angular_velocity))
-        return false;
+    if (!stone.ReadFrom(*body, enabled_slot, dt)) return false;
     stone.fat_box = ReadFatBox();
     // The engine's sleep timer cannot be read; start only with a frame that
     // restarts it (a NaN timer stays NaN until then), so that it is known.
