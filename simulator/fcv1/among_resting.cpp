@@ -10,13 +10,6 @@ namespace {
 // Frames played ahead at most: far longer than any stone slides on this ice.
 constexpr int kLookAheadFrames = 4000;
 
-b2ContactManager& ContactManager(b2World& world) {
-    // The world hands out its contact manager read-only; the broad phase is
-    // driven here through its public operations exactly as the world's step
-    // drives it, so that the tree stays as the engine would leave it.
-    return const_cast<b2ContactManager&>(world.GetContactManager());
-}
-
 // Finds the broad-phase proxy of `fixture`, and whether any other proxy's
 // enlarged box overlaps `box`.
 struct ProxyQuery {
@@ -67,7 +60,7 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
     LoneStone stone;
     if (!stone.ReadFrom(*moving, slot, dt)) return false;
 
-    b2ContactManager& contacts = ContactManager(world);
+    b2ContactManager& contacts = ContactManager();
     ProxyQuery query;
     query.broad_phase = &contacts.m_broadPhase;
     query.fixture = moving->GetFixtureList();
@@ -114,7 +107,7 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
 // (which, as played ahead, finds none).
 void SimulatorFCV1::MoveLoneProxy() {
     if (!lone->moved_proxy) return;
-    b2ContactManager& contacts = ContactManager(world);
+    b2ContactManager& contacts = ContactManager();
     contacts.m_broadPhase.MoveProxy(lone_proxy, lone->swept_box, lone->displacement);
     contacts.FindNewContacts();
 }

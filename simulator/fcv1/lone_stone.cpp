@@ -62,7 +62,10 @@ void LoneStone::Advance() {
         if (ice.angular * ice.angular > 0.0f) wake();
         angular_velocity = ice.angular;
     }
+    Integrate();
+}
 
+void LoneStone::Integrate() {
     moved_proxy = false;
     reinserted = false;
     if (!awake) return;  // a sleeping body is in no island and does not move

@@ -38,6 +38,11 @@ struct LoneStone {
     // One frame: the ice, then what the engine's world step does to the body.
     void Advance();
 
+    // What the engine's world step does to the body alone, the ice already
+    // applied: velocity and position integration, the sleep timer, and the
+    // broad phase's response to the move.
+    void Integrate();
+
     // Takes the body's state as the engine holds it now, into slot `slot`
     // with frames of `dt`; false, leaving the frame to the engine, when any
     // of it is not finite.

@@ -182,6 +182,13 @@ void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
     lone_stone_shortcut = enabled;
 }
 
+b2ContactManager& SimulatorFCV1::ContactManager() {
+    // The world hands out its contact manager read-only; the broad phase is
+    // driven through its public operations exactly as the world's step
+    // drives it, so that the tree stays as the engine would leave it.
+    return const_cast<b2ContactManager&>(world.GetContactManager());
+}
+
 b2AABB SimulatorFCV1::ReadFatBox() const {
     // Only one body is enabled, so the tree holds exactly one proxy.
     struct OnlyProxy {

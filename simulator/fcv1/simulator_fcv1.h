@@ -62,6 +62,15 @@ public:
     // tree as the engine would move it, frame by frame; the body itself is
     // left behind, as SetStones overwrites all of it that ever matters again.
     //
+    // And in any frame in which no awake stone touches another (the common
+    // case in a crowded house: stones slide apart or towards each other for
+    // many frames between the few in which they touch), the engine's step is
+    // taken without its solver: every awake stone is then an island of its
+    // own, advanced with LoneStone's arithmetic and written into its body,
+    // and the broad phase is driven through its own operations. Frames in
+    // which the engine would create a contact that might be struck within the
+    // frame, or find a time of impact inside it, are left to the engine.
+    //
     // Results are bit for bit the same either way; turning it off is for
     // checking that. Turning it off while a stone is being advanced among
     // resting ones takes effect at the next SetStones or Load.
@@ -72,8 +81,15 @@ public:
     // contact list never do.
     const b2World& GetWorld() const { return world; }
 
+    // The slot whose body lags behind in the engine's world, or -1.
+    int LaggingSlot() const { return lone ? lone->slot : -1; }
+
     // Frames advanced outside the engine so far, among resting stones only.
     std::uint64_t FramesAmongResting() const { return frames_among_resting; }
+
+    // Frames in which no awake stone touched another, stepped for the engine
+    // without its solver (see StepFreeFrame).
+    std::uint64_t FreeFrames() const { return free_frames; }
 
     // Records every contact the engine has solved into the simulator's
     // collision list. Runs inside the world's step, so it must not touch
@@ -103,6 +119,7 @@ private:
     float settled_dt = 0.0f;        // ...this frame length
     int crowd_wait = 0;             // engine frames before looking ahead again
     std::uint64_t frames_among_resting = 0;
+    std::uint64_t free_frames = 0;
 
     void ApplyIce(b2Body* body, float dt);
     bool BeginLoneStone(float dt);
@@ -111,6 +128,8 @@ private:
     bool BeginAmongResting(float dt);
     void MoveLoneProxy();
     void LeaveBehind(b2Body* body, const LoneStone& stone);
+    bool StepFreeFrame(float dt);
+    b2ContactManager& ContactManager();
 };
 
 }  // namespace glidestone::simulators

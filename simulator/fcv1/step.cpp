@@ -32,7 +32,7 @@ void SimulatorFCV1::Step() {
         // nothing to do there.
         for (b2Body* body : stone_bodies)
             if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
-        world.Step(dt, kVelocityIterations, kPositionIterations);
+        if (!StepFreeFrame(dt)) world.Step(dt, kVelocityIterations, kPositionIterations);
         engine_settled = true;
         settled_dt = dt;
         if (crowd_wait > 0) --crowd_wait;

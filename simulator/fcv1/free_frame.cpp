@@ -1,0 +1,269 @@
+#include <box2d/b2_time_of_impact.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <new>
+
+#include "simulator/fcv1/engine_access.h"
+#include "simulator/fcv1/simulator_fcv1.h"
+
+namespace glidestone::simulators {
+
+namespace {
+
+std::size_t SlotOf(const b2Body* body) {
+    // The engine's user-data getter is not const.
+    return static_cast<std::size_t>(const_cast<b2Body*>(body)->GetUserData().pointer);
+}
+
+// An awake body as the frame leaves it, and where it began.
+struct FreeBody {
+    b2Body* body = nullptr;
+    int32 proxy = b2_nullNode;
+    b2Vec2 start{0.0f, 0.0f};
+    float start_angle = 0.0f;
+    LoneStone stone;
+};
+
+// The awake bodies of a frame, in the engine's body order, found by slot.
+class FreeBodies {
+public:
+    FreeBodies() { index_of_slot_.fill(-1); }
+
+    int Count() const { return count_; }
+    FreeBody& operator[](int i) { return *Entry(i); }
+    const FreeBody& operator[](int i) const { return *Entry(i); }
+
+    FreeBody& Add(b2Body* body, int slot) {
+        index_of_slot_[static_cast<std::size_t>(slot)] = static_cast<std::int8_t>(count_);
+        auto* entry = ::new (storage_ + static_cast<std::size_t>(count_++) * sizeof(FreeBody)) FreeBody;
+        entry->body = body;
+        return *entry;
+    }
+
+    const FreeBody* Find(const b2Body* body) const {
+        int const index = index_of_slot_[SlotOf(body)];
+        return index < 0 ? nullptr : Entry(index);
+    }
+
+    // The body's sweep as the engine's continuous step reads it, from the
+    // frame's start (alpha 0) to its end, and whether the body is still
+    // awake then.
+    b2Sweep SweepOf(b2Body* body, bool* awake) const {
+        b2Sweep sweep = engine_access::Sweep(*body);
+        *awake = body->IsAwake();
+        if (const FreeBody* moved = Find(body)) {
+            sweep.c0 = moved->start;
+            sweep.a0 = moved->start_angle;
+            sweep.c = moved->stone.position;
+            sweep.a = moved->stone.angle;
+            *awake = moved->stone.awake;
+        }
+        sweep.alpha0 = 0.0f;
+        return sweep;
+    }
+
+private:
+    // FreeBody is trivially destructible; entries are made only for the
+    // bodies found, which matters at this rate.
+    alignas(FreeBody) unsigned char storage_[kStoneCount * sizeof(FreeBody)];
+    std::array<std::int8_t, kStoneCount> index_of_slot_;
+    int count_ = 0;
+
+    FreeBody* Entry(int i) {
+        return std::launder(reinterpret_cast<FreeBody*>(storage_ + static_cast<std::size_t>(i) * sizeof(FreeBody)));
+    }
+    const FreeBody* Entry(int i) const {
+        return std::launder(
+            reinterpret_cast<const FreeBody*>(storage_ + static_cast<std::size_t>(i) * sizeof(FreeBody)));
+    }
+};
+
+// Sweeps along which two stones stay so far apart that the engine's time of
+// impact cannot report them touching: it does so only where the distance of
+// the centres it computes falls within a quarter of the linear slop of the
+// sum of the radii less three slops (0.275 m). A stone's centre moves along a
+// straight line over the frame (its shape is centred on the body, so turning
+// does not move it); the least distance of two such lines is found in double.
+// Near coordinates only, where float rounding stays far below the margin.
+bool FarApartThroughout(const b2Sweep& a, const b2Sweep& b) {
+    constexpr double kClear = 2.0 * SimulatorFCV1::kStoneRadius + 0.06;  // m
+    constexpr double kNear = 1.0e4;                                      // m
+    for (float v : {a.c0.x, a.c0.y, a.c.x, a.c.y, b.c0.x, b.c0.y, b.c.x, b.c.y})
+        if (!(std::fabs(v) < kNear)) return false;
+    double const d0x = static_cast<double>(b.c0.x) - a.c0.x;
+    double const d0y = static_cast<double>(b.c0.y) - a.c0.y;
+    double const ex = (static_cast<double>(b.c.x) - a.c.x) - d0x;
+    double const ey = (static_cast<double>(b.c.y) - a.c.y) - d0y;
+    double const ee = ex * ex + ey * ey;
+    double t = ee > 0.0 ? -(d0x * ex + d0y * ey) / ee : 0.0;
+    t = std::clamp(t, 0.0, 1.0);
+    double const mx = d0x + t * ex;
+    double const my = d0y + t * ey;
+    return mx * mx + my * my > kClear * kClear;
+}
+
+// Whether a contact the engine would make between `a` and `b` within the
+// step is sure to have no impact in it.
+bool MayPair(const FreeBodies& free, b2Body* a, b2Body* b) {
+    bool awake_a = false;
+    bool awake_b = false;
+    return FarApartThroughout(free.SweepOf(a, &awake_a), free.SweepOf(b, &awake_b));
+}
+
+int32 ProxyOf(b2Fixture* fixture) {
+    return engine_access::Proxy(*fixture).proxyId;
+}
+
+bool HaveContact(const b2Body* body, const b2Body* other) {
+    for (const b2ContactEdge* edge = const_cast<b2Body*>(body)->GetContactList(); edge != nullptr; edge = edge->next)
+        if (edge->other == other) return true;
+    return false;
+}
+
+// Whether the engine's contact update leaves `contact` as it is: still
+// apart, its proxies' enlarged boxes still overlapping (else the engine
+// destroys it), and still apart at the bodies' transforms (else it begins to
+// touch, which wakes both bodies and calls the listener).
+bool StaysApart(b2Contact* contact, const b2BroadPhase& broad_phase) {
+    if (contact->IsTouching() || !contact->IsEnabled()) return false;
+    b2Fixture* a = contact->GetFixtureA();
+    b2Fixture* b = contact->GetFixtureB();
+    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return false;
+    b2Manifold manifold;
+    b2CollideCircles(&manifold, static_cast<const b2CircleShape*>(a->GetShape()), a->GetBody()->GetTransform(),
+                     static_cast<const b2CircleShape*>(b->GetShape()), b->GetBody()->GetTransform());
+    return manifold.pointCount == 0;
+}
+
+}  // namespace
+
+// The engine's world step when no awake body touches another: the contact
+// update changes nothing, every awake body is an island of its own (advanced
+// with LoneStone's arithmetic), the proxies move in the order of the engine's
+// body list, and new pairs are looked for. Two things could still make the
+// step differ, and both are decided before anything is written: a move that
+// would create a contact, and a time of impact inside the frame (the engine
+// would then sub-step). Either leaves the frame to the engine.
+bool SimulatorFCV1::StepFreeFrame(float dt) {
+    if (!lone_stone_shortcut || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
+    // A step since the last SetStones has found the pending pairs and left
+    // the world's frame-length ratio at this frame length.
+    if (!engine_settled || settled_dt != dt) return false;
+
+    b2ContactManager& contacts = ContactManager();
+    b2BroadPhase& broad_phase = contacts.m_broadPhase;
+
+    FreeBodies free;
+    for (b2Body* body = world.GetBodyList(); body != nullptr; body = body->GetNext()) {
+        if (!body->IsEnabled() || !body->IsAwake()) continue;
+        int const slot = static_cast<int>(SlotOf(body));
+        FreeBody& entry = free.Add(body, slot);
+        entry.proxy = ProxyOf(body->GetFixtureList());
+        if (!entry.stone.ReadFrom(*body, slot, dt)) return false;
+        entry.start = entry.stone.position;
+        entry.start_angle = entry.stone.angle;
+        entry.stone.sleep_time = engine_access::SleepTime(*body);
+        entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
+        for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next)
+            if (!StaysApart(edge->contact, broad_phase)) return false;
+        entry.stone.Integrate();
+    }
+
+    // New pairs: a re-inserted box that overlaps the box of a body it has no
+    // contact with yet. The engine makes the contact within the step and
+    // takes its time of impact with the others; allowed here only where that
+    // cannot be an impact. Boxes that stay are as the tree holds them; two
+    // re-inserted ones are compared as they will be.
+    for (int i = 0; i < free.Count(); ++i) {
+        const FreeBody& mover = free[i];
+        if (!mover.stone.reinserted) continue;
+        struct Meets {
+            const b2BroadPhase* broad_phase;
+            const FreeBody* mover;
+            const FreeBodies* free;
+            bool refused = false;
+            bool QueryCallback(int32 proxy_id) {
+                if (proxy_id == mover->proxy) return true;
+                const auto* proxy = static_cast<const b2FixtureProxy*>(broad_phase->GetUserData(proxy_id));
+                b2Body* other = proxy->fixture->GetBody();
+                const FreeBody* moved = free->Find(other);
+                if (moved != nullptr && moved->stone.reinserted) return true;  // compared below
+                if (HaveContact(mover->body, other) || MayPair(*free, mover->body, other)) return true;
+                refused = true;
+                return false;
+            }
+        } meets{&broad_phase, &mover, &free};
+        broad_phase.Query(&meets, mover.stone.fat_box);
+        if (meets.refused) return false;
+        for (int j = i + 1; j < free.Count(); ++j) {
+            const FreeBody& other = free[j];
+            if (other.stone.reinserted && b2TestOverlap(mover.stone.fat_box, other.stone.fat_box) &&
+                !HaveContact(mover.body, other.body) && !MayPair(free, mover.body, other.body))
+                return false;
+        }
+    }
+
+    // Times of impact, for every contact with a body still awake after its
+    // island, as the engine's continuous step takes them.
+    for (int i = 0; i < free.Count(); ++i) {
+        for (b2ContactEdge* edge = free[i].body->GetContactList(); edge != nullptr; edge = edge->next) {
+            const FreeBody* other = free.Find(edge->other);
+            if (other != nullptr && other < &free[i]) continue;  // done from there
+            b2Contact* contact = edge->contact;
+            b2Fixture* fixture_a = contact->GetFixtureA();
+            b2Fixture* fixture_b = contact->GetFixtureB();
+            bool active_a = false;
+            bool active_b = false;
+            b2TOIInput input;
+            input.sweepA = free.SweepOf(fixture_a->GetBody(), &active_a);
+            input.sweepB = free.SweepOf(fixture_b->GetBody(), &active_b);
+            if (!active_a && !active_b) continue;
+            if (FarApartThroughout(input.sweepA, input.sweepB)) continue;
+            input.proxyA.Set(fixture_a->GetShape(), contact->GetChildIndexA());
+            input.proxyB.Set(fixture_b->GetShape(), contact->GetChildIndexB());
+            input.tMax = 1.0f;
+            b2TOIOutput output;
+            b2TimeOfImpact(&output, &input);
+            float const alpha0 = 0.0f;
+            float const beta = output.t;
+            float const alpha =
+                output.state == b2TOIOutput::e_touching ? b2Min(alpha0 + (1.0f - alpha0) * beta, 1.0f) : 1.0f;
+            if (alpha < 1.0f && !(1.0f - 10.0f * b2_epsilon < alpha)) return false;
+        }
+    }
+
+    // Nothing stands in the way: write the bodies as their islands would,
+    // then move their proxies in the engine's order and let the engine look
+    // for new pairs.
+    for (int i = 0; i < free.Count(); ++i) {
+        FreeBody& entry = free[i];
+        b2Body& body = *entry.body;
+        const LoneStone& stone = entry.stone;
+        b2Sweep& sweep = engine_access::Sweep(body);
+        sweep.c0 = entry.start;
+        sweep.a0 = entry.start_angle;
+        sweep.c = stone.position;
+        sweep.a = stone.angle;
+        sweep.alpha0 = 0.0f;
+        b2Transform& transform = engine_access::Transform(body);
+        transform.q.Set(sweep.a);
+        transform.p = sweep.c - b2Mul(transform.q, sweep.localCenter);
+        engine_access::LinearVelocity(body) = stone.velocity;
+        engine_access::AngularVelocity(body) = stone.angular_velocity;
+        engine_access::SleepTime(body) = stone.sleep_time;
+        if (!stone.awake) body.SetAwake(false);
+    }
+    for (int i = 0; i < free.Count(); ++i) {
+        FreeBody& entry = free[i];
+        engine_access::Proxy(*entry.body->GetFixtureList()).aabb = entry.stone.swept_box;
+        broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
+    }
+    contacts.FindNewContacts();
+    ++free_frames;
+    return true;
+}
+
+}  // namespace glidestone::simulators
