@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -140,10 +141,10 @@ bool StaysApart(b2Contact* contact, const b2BroadPhase& broad_phase) {
 
 }  // namespace
 
-// The engine's world step when no awake body touches another: the contact
-// update changes nothing, every awake body is an island of its own (advanced
-// with LoneStone's arithmetic), the proxies move in the order of the engine's
-// body list, and new pairs are looked for. Two things could still make the
+// The ice and the engine's world step when no awake body touches another:
+// the contact update changes nothing, every awake body is an island of its
+// own (both advanced with LoneStone's arithmetic), the proxies move in the
+// order of the engine's body list, and new pairs are looked for. Two things could still make the
 // step differ, and both are decided before anything is written: a move that
 // would create a contact, and a time of impact inside the frame (the engine
 // would then sub-step). Either leaves the frame to the engine.
@@ -169,7 +170,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
         for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next)
             if (!StaysApart(edge->contact, broad_phase)) return false;
-        entry.stone.Integrate();
+        entry.stone.Advance();  // the ice, then the body's island
     }
 
     // New pairs: a re-inserted box that overlaps the box of a body it has no
@@ -249,7 +250,10 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         sweep.a = stone.angle;
         sweep.alpha0 = 0.0f;
         b2Transform& transform = engine_access::Transform(body);
-        transform.q.Set(sweep.a);
+        // The rotation is a function of the angle alone: recomputed only
+        // when the angle changed.
+        if (std::bit_cast<std::uint32_t>(sweep.a) != std::bit_cast<std::uint32_t>(entry.start_angle))
+            transform.q.Set(sweep.a);
         transform.p = sweep.c - b2Mul(transform.q, sweep.localCenter);
         engine_access::LinearVelocity(body) = stone.velocity;
         engine_access::AngularVelocity(body) = stone.angular_velocity;
