@@ -118,25 +118,61 @@ int32 ProxyOf(b2Fixture* fixture) {
     return engine_access::Proxy(*fixture).proxyId;
 }
 
-bool HaveContact(const b2Body* body, const b2Body* other) {
+// Contacts the engine's contact update destroys in the frame: their
+// proxies' enlarged boxes have come apart.
+class DoomedContacts {
+public:
+    void Add(b2Contact* contact) {
+        if (!Contains(contact)) list_[static_cast<std::size_t>(count_++)] = contact;
+    }
+    bool Contains(const b2Contact* contact) const {
+        for (int i = 0; i < count_; ++i)
+            if (list_[static_cast<std::size_t>(i)] == contact) return true;
+        return false;
+    }
+
+    // Destroys them as the contact update does: in the order of the world's
+    // contact list.
+    void Destroy(b2ContactManager& contacts) const {
+        int left = count_;
+        for (b2Contact* contact = contacts.m_contactList; contact != nullptr && left > 0;) {
+            b2Contact* next = contact->GetNext();
+            if (Contains(contact)) {
+                contacts.Destroy(contact);
+                --left;
+            }
+            contact = next;
+        }
+    }
+
+private:
+    std::array<b2Contact*, kStoneCount*(kStoneCount - 1) / 2> list_;  // one a pair of stones at most
+    int count_ = 0;
+};
+
+// Whether `body` has a contact with `other` that outlives the frame.
+bool HaveContact(const b2Body* body, const b2Body* other, const DoomedContacts& doomed) {
     for (const b2ContactEdge* edge = const_cast<b2Body*>(body)->GetContactList(); edge != nullptr; edge = edge->next)
-        if (edge->other == other) return true;
+        if (edge->other == other && !doomed.Contains(edge->contact)) return true;
     return false;
 }
 
-// Whether the engine's contact update leaves `contact` as it is: still
-// apart, its proxies' enlarged boxes still overlapping (else the engine
-// destroys it), and still apart at the bodies' transforms (else it begins to
-// touch, which wakes both bodies and calls the listener).
-bool StaysApart(b2Contact* contact, const b2BroadPhase& broad_phase) {
-    if (contact->IsTouching() || !contact->IsEnabled()) return false;
+// What the engine's contact update does to a contact of an awake body.
+enum class Update {
+    kNothing,  // it stays apart, its proxies' enlarged boxes still overlapping
+    kDestroy,  // the boxes have come apart: the contact goes
+    kEngine,   // it touches, or begins to (which wakes both bodies and calls the listener)
+};
+
+Update UpdateOf(b2Contact* contact, const b2BroadPhase& broad_phase) {
+    if (contact->IsTouching() || !contact->IsEnabled()) return Update::kEngine;
     b2Fixture* a = contact->GetFixtureA();
     b2Fixture* b = contact->GetFixtureB();
-    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return false;
+    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return Update::kDestroy;
     b2Manifold manifold;
     b2CollideCircles(&manifold, static_cast<const b2CircleShape*>(a->GetShape()), a->GetBody()->GetTransform(),
                      static_cast<const b2CircleShape*>(b->GetShape()), b->GetBody()->GetTransform());
-    return manifold.pointCount == 0;
+    return manifold.pointCount == 0 ? Update::kNothing : Update::kEngine;
 }
 
 }  // namespace
@@ -158,6 +194,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     b2BroadPhase& broad_phase = contacts.m_broadPhase;
 
     FreeBodies free;
+    DoomedContacts doomed;
     for (b2Body* body = world.GetBodyList(); body != nullptr; body = body->GetNext()) {
         if (!body->IsEnabled() || !body->IsAwake()) continue;
         int const slot = static_cast<int>(SlotOf(body));
@@ -168,8 +205,17 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         entry.start_angle = entry.stone.angle;
         entry.stone.sleep_time = engine_access::SleepTime(*body);
         entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
-        for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next)
-            if (!StaysApart(edge->contact, broad_phase)) return false;
+        for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next) {
+            switch (UpdateOf(edge->contact, broad_phase)) {
+                case Update::kNothing:
+                    break;
+                case Update::kDestroy:
+                    doomed.Add(edge->contact);
+                    break;
+                case Update::kEngine:
+                    return false;
+            }
+        }
         entry.stone.Advance();  // the ice, then the body's island
     }
 
@@ -185,6 +231,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
             const b2BroadPhase* broad_phase;
             const FreeBody* mover;
             const FreeBodies* free;
+            const DoomedContacts* doomed;
             bool refused = false;
             bool QueryCallback(int32 proxy_id) {
                 if (proxy_id == mover->proxy) return true;
@@ -192,17 +239,17 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
                 b2Body* other = proxy->fixture->GetBody();
                 const FreeBody* moved = free->Find(other);
                 if (moved != nullptr && moved->stone.reinserted) return true;  // compared below
-                if (HaveContact(mover->body, other) || MayPair(*free, mover->body, other)) return true;
+                if (HaveContact(mover->body, other, *doomed) || MayPair(*free, mover->body, other)) return true;
                 refused = true;
                 return false;
             }
-        } meets{&broad_phase, &mover, &free};
+        } meets{&broad_phase, &mover, &free, &doomed};
         broad_phase.Query(&meets, mover.stone.fat_box);
         if (meets.refused) return false;
         for (int j = i + 1; j < free.Count(); ++j) {
             const FreeBody& other = free[j];
             if (other.stone.reinserted && b2TestOverlap(mover.stone.fat_box, other.stone.fat_box) &&
-                !HaveContact(mover.body, other.body) && !MayPair(free, mover.body, other.body))
+                !HaveContact(mover.body, other.body, doomed) && !MayPair(free, mover.body, other.body))
                 return false;
         }
     }
@@ -214,6 +261,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
             const FreeBody* other = free.Find(edge->other);
             if (other != nullptr && other < &free[i]) continue;  // done from there
             b2Contact* contact = edge->contact;
+            if (doomed.Contains(contact)) continue;
             b2Fixture* fixture_a = contact->GetFixtureA();
             b2Fixture* fixture_b = contact->GetFixtureB();
             bool active_a = false;
@@ -236,9 +284,11 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         }
     }
 
-    // Nothing stands in the way: write the bodies as their islands would,
+    // Nothing stands in the way. The contact update comes first in the
+    // engine's step; then write the bodies as their islands would,
     // then move their proxies in the engine's order and let the engine look
     // for new pairs.
+    doomed.Destroy(contacts);
     for (int i = 0; i < free.Count(); ++i) {
         FreeBody& entry = free[i];
         b2Body& body = *entry.body;
