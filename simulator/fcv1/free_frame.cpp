@@ -19,6 +19,13 @@ std::size_t SlotOf(const b2Body* body) {
     return static_cast<std::size_t>(const_cast<b2Body*>(body)->GetUserData().pointer);
 }
 
+// A stone's centre over a frame, along a straight line.
+struct Path {
+    b2Vec2 from;
+    b2Vec2 to;
+    bool awake_after;
+};
+
 // An awake body as the frame leaves it, and where it began.
 struct FreeBody {
     b2Body* body = nullptr;
@@ -50,20 +57,25 @@ public:
     }
 
     // The body's sweep as the engine's continuous step reads it, from the
-    // frame's start (alpha 0) to its end, and whether the body is still
-    // awake then.
-    b2Sweep SweepOf(b2Body* body, bool* awake) const {
+    // frame's start (alpha 0) to its end.
+    b2Sweep SweepOf(b2Body* body) const {
         b2Sweep sweep = engine_access::Sweep(*body);
-        *awake = body->IsAwake();
         if (const FreeBody* moved = Find(body)) {
             sweep.c0 = moved->start;
             sweep.a0 = moved->start_angle;
             sweep.c = moved->stone.position;
             sweep.a = moved->stone.angle;
-            *awake = moved->stone.awake;
         }
         sweep.alpha0 = 0.0f;
         return sweep;
+    }
+
+    // Where the body's centre goes in that sweep, and whether the body is
+    // still awake at its end.
+    Path PathOf(b2Body* body) const {
+        if (const FreeBody* moved = Find(body)) return {moved->start, moved->stone.position, moved->stone.awake};
+        const b2Sweep& sweep = engine_access::Sweep(*body);
+        return {sweep.c0, sweep.c, body->IsAwake()};
     }
 
 private:
@@ -89,15 +101,15 @@ private:
 // straight line over the frame (its shape is centred on the body, so turning
 // does not move it); the least distance of two such lines is found in double.
 // Near coordinates only, where float rounding stays far below the margin.
-bool FarApartThroughout(const b2Sweep& a, const b2Sweep& b) {
+bool FarApartThroughout(const Path& a, const Path& b) {
     constexpr double kClear = 2.0 * SimulatorFCV1::kStoneRadius + 0.06;  // m
     constexpr double kNear = 1.0e4;                                      // m
-    for (float v : {a.c0.x, a.c0.y, a.c.x, a.c.y, b.c0.x, b.c0.y, b.c.x, b.c.y})
+    for (float v : {a.from.x, a.from.y, a.to.x, a.to.y, b.from.x, b.from.y, b.to.x, b.to.y})
         if (!(std::fabs(v) < kNear)) return false;
-    double const d0x = static_cast<double>(b.c0.x) - a.c0.x;
-    double const d0y = static_cast<double>(b.c0.y) - a.c0.y;
-    double const ex = (static_cast<double>(b.c.x) - a.c.x) - d0x;
-    double const ey = (static_cast<double>(b.c.y) - a.c.y) - d0y;
+    double const d0x = static_cast<double>(b.from.x) - a.from.x;
+    double const d0y = static_cast<double>(b.from.y) - a.from.y;
+    double const ex = (static_cast<double>(b.to.x) - a.to.x) - d0x;
+    double const ey = (static_cast<double>(b.to.y) - a.to.y) - d0y;
     double const ee = ex * ex + ey * ey;
     double t = ee > 0.0 ? -(d0x * ex + d0y * ey) / ee : 0.0;
     t = std::clamp(t, 0.0, 1.0);
@@ -109,9 +121,7 @@ bool FarApartThroughout(const b2Sweep& a, const b2Sweep& b) {
 // Whether a contact the engine would make between `a` and `b` within the
 // step is sure to have no impact in it.
 bool MayPair(const FreeBodies& free, b2Body* a, b2Body* b) {
-    bool awake_a = false;
-    bool awake_b = false;
-    return FarApartThroughout(free.SweepOf(a, &awake_a), free.SweepOf(b, &awake_b));
+    return FarApartThroughout(free.PathOf(a), free.PathOf(b));
 }
 
 int32 ProxyOf(b2Fixture* fixture) {
@@ -206,6 +216,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         entry.stone.sleep_time = engine_access::SleepTime(*body);
         entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
         for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next) {
+            if (free.Find(edge->other) != nullptr) continue;  // seen from the other side
             switch (UpdateOf(edge->contact, broad_phase)) {
                 case Update::kNothing:
                     break;
@@ -264,15 +275,15 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
             if (doomed.Contains(contact)) continue;
             b2Fixture* fixture_a = contact->GetFixtureA();
             b2Fixture* fixture_b = contact->GetFixtureB();
-            bool active_a = false;
-            bool active_b = false;
+            Path const path_a = free.PathOf(fixture_a->GetBody());
+            Path const path_b = free.PathOf(fixture_b->GetBody());
+            if (!path_a.awake_after && !path_b.awake_after) continue;
+            if (FarApartThroughout(path_a, path_b)) continue;
             b2TOIInput input;
-            input.sweepA = free.SweepOf(fixture_a->GetBody(), &active_a);
-            input.sweepB = free.SweepOf(fixture_b->GetBody(), &active_b);
-            if (!active_a && !active_b) continue;
-            if (FarApartThroughout(input.sweepA, input.sweepB)) continue;
             input.proxyA.Set(fixture_a->GetShape(), contact->GetChildIndexA());
             input.proxyB.Set(fixture_b->GetShape(), contact->GetChildIndexB());
+            input.sweepA = free.SweepOf(fixture_a->GetBody());
+            input.sweepB = free.SweepOf(fixture_b->GetBody());
             input.tMax = 1.0f;
             b2TOIOutput output;
             b2TimeOfImpact(&output, &input);
