@@ -131,6 +131,9 @@ bool SimulatorFCV1::AreAllStonesStopped() {
         const b2Body* body = stone_bodies[i];
         if (!body->IsEnabled()) continue;
         bool const shadowed = lone && lone->slot == static_cast<int>(i);
+        // A sleeping body is still: the engine zeroes its velocities when it
+        // puts it to sleep and wakes it for any whose square is not zero.
+        if (!shadowed && !body->IsAwake()) continue;
         const b2Vec2& v = shadowed ? lone->velocity : body->GetLinearVelocity();
         float const w = shadowed ? lone->angular_velocity : body->GetAngularVelocity();
         // Signed on purpose: a clockwise spin alone never counts as motion.
