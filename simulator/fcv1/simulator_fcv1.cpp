@@ -94,16 +94,25 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
 }
 
 const AllStones& SimulatorFCV1::GetStones() {
-    if (!stones_dirty) return storage.stones;
+    auto read_lone = [this](StoneSlot& slot) {
+        slot.position = {lone->position.x, lone->position.y};
+        slot.angle = lone->angle;
+        slot.linear_velocity = {lone->velocity.x, lone->velocity.y};
+        slot.angular_velocity = lone->angular_velocity;
+        slot.present = true;
+    };
+    if (!stones_dirty) {
+        // Frames of the stone in `lone` change nothing else (the planner's
+        // probe reads the stones every frame).
+        if (lone_dirty) read_lone(storage.stones[static_cast<std::size_t>(lone->slot)]);
+        lone_dirty = false;
+        return storage.stones;
+    }
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         const b2Body* body = stone_bodies[i];
         StoneSlot& slot = storage.stones[i];
         if (lone && lone->slot == static_cast<int>(i)) {
-            slot.position = {lone->position.x, lone->position.y};
-            slot.angle = lone->angle;
-            slot.linear_velocity = {lone->velocity.x, lone->velocity.y};
-            slot.angular_velocity = lone->angular_velocity;
-            slot.present = true;
+            read_lone(slot);
         } else if (body->IsEnabled()) {
             const b2Vec2& position = body->GetWorldCenter();
             const b2Vec2& velocity = body->GetLinearVelocity();
@@ -117,6 +126,7 @@ const AllStones& SimulatorFCV1::GetStones() {
         }
     }
     stones_dirty = false;
+    lone_dirty = false;
     return storage.stones;
 }
 
@@ -181,6 +191,7 @@ void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
     if (!enabled && lone && lone_proxy < 0) {
         AllStones none{};
         CatchUpLoneStone(none);  // never takes the short way: nothing is present
+        stones_dirty = true;     // the body now holds the stone
     }
     lone_stone_shortcut = enabled;
 }

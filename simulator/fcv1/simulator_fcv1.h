@@ -106,6 +106,7 @@ private:
     b2World world;
     std::array<b2Body*, kStoneCount> stone_bodies{};
     bool stones_dirty = false;   // storage.stones may lag behind the bodies
+    bool lone_dirty = false;     // ...or only its slot of the stone in `lone`
     bool all_stopped = false;    // last answer of AreAllStonesStopped
     bool stopped_dirty = false;  // all_stopped must be computed again
     ContactListener contact_listener;

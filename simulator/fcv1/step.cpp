@@ -23,24 +23,26 @@ void SimulatorFCV1::Step() {
             MoveLoneProxy();
             ++frames_among_resting;
         }
-    } else if (!BeginLoneStone(dt) && !BeginAmongResting(dt)) {
-        if (!StepFreeFrame(dt)) {
-            // Only enabled bodies: nothing of a disabled body is ever read
-            // back, and SetStones overwrites all of its state (transform,
-            // velocities, awake flag and sleep timer) before it takes part
-            // again. Nor sleeping ones: the engine zeroes a body's velocities
-            // when it puts it to sleep and wakes it for any non-zero one, so
-            // the ice finds nothing to do there.
-            for (b2Body* body : stone_bodies)
-                if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
-            world.Step(dt, kVelocityIterations, kPositionIterations);
-            engine_settled = true;
-            settled_dt = dt;
+        lone_dirty = true;
+    } else {
+        if (!BeginLoneStone(dt) && !BeginAmongResting(dt)) {
+            if (!StepFreeFrame(dt)) {
+                // Only enabled bodies: nothing of a disabled body is ever
+                // read back, and SetStones overwrites all of its state
+                // (transform, velocities, awake flag and sleep timer) before
+                // it takes part again. Nor sleeping ones: the engine zeroes a
+                // body's velocities when it puts it to sleep and wakes it for
+                // any non-zero one, so the ice finds nothing to do there.
+                for (b2Body* body : stone_bodies)
+                    if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
+                world.Step(dt, kVelocityIterations, kPositionIterations);
+                engine_settled = true;
+                settled_dt = dt;
+            }
+            if (crowd_wait > 0) --crowd_wait;
         }
-        if (crowd_wait > 0) --crowd_wait;
+        stones_dirty = true;
     }
-
-    stones_dirty = true;
     stopped_dirty = true;
 }
 
