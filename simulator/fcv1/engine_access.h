@@ -46,6 +46,10 @@ struct BodySleepTime {
     using type = float b2Body::*;
     friend constexpr type MemberOf(BodySleepTime);
 };
+struct ContactFlags {
+    using type = uint32 b2Contact::*;
+    friend constexpr type MemberOf(ContactFlags);
+};
 struct FixtureProxies {
     using type = b2FixtureProxy* b2Fixture::*;
     friend constexpr type MemberOf(FixtureProxies);
@@ -57,6 +61,7 @@ template struct Grant<BodyLinearVelocity, &b2Body::m_linearVelocity>;
 template struct Grant<BodyAngularVelocity, &b2Body::m_angularVelocity>;
 template struct Grant<BodySleepTime, &b2Body::m_sleepTime>;
 template struct Grant<FixtureProxies, &b2Fixture::m_proxies>;
+template struct Grant<ContactFlags, &b2Contact::m_flags>;
 
 inline b2Sweep& Sweep(b2Body& body) {
     return body.*MemberOf(BodySweep{});
@@ -72,6 +77,15 @@ inline float& AngularVelocity(b2Body& body) {
 }
 inline float& SleepTime(b2Body& body) {
     return body.*MemberOf(BodySleepTime{});
+}
+
+// A contact's touching flag, as its update sets and clears it. The flag's
+// value is the engine's own, read where a derived class may name it.
+struct ContactFlagValues : b2Contact {
+    static constexpr uint32 kTouching = e_touchingFlag;
+};
+inline void ClearTouching(b2Contact& contact) {
+    contact.*MemberOf(ContactFlags{}) &= ~ContactFlagValues::kTouching;
 }
 
 // The broad-phase proxy of a circle fixture (which has exactly one child).

@@ -171,18 +171,37 @@ bool HaveContact(const b2Body* body, const b2Body* other, const DoomedContacts& 
 enum class Update {
     kNothing,  // it stays apart, its proxies' enlarged boxes still overlapping
     kDestroy,  // the boxes have come apart: the contact goes
-    kEngine,   // it touches, or begins to (which wakes both bodies and calls the listener)
+    kEnd,      // it touched and no longer does: it ends, waking both bodies
+    kEngine,   // it touches, or begins to, or goes while touching
 };
 
 Update UpdateOf(b2Contact* contact, const b2BroadPhase& broad_phase) {
-    if (contact->IsTouching() || !contact->IsEnabled()) return Update::kEngine;
+    if (!contact->IsEnabled()) return Update::kEngine;
     b2Fixture* a = contact->GetFixtureA();
     b2Fixture* b = contact->GetFixtureB();
-    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return Update::kDestroy;
+    bool const touching = contact->IsTouching();
+    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return touching ? Update::kEngine : Update::kDestroy;
     b2Manifold manifold;
     b2CollideCircles(&manifold, static_cast<const b2CircleShape*>(a->GetShape()), a->GetBody()->GetTransform(),
                      static_cast<const b2CircleShape*>(b->GetShape()), b->GetBody()->GetTransform());
-    return manifold.pointCount == 0 ? Update::kNothing : Update::kEngine;
+    if (manifold.pointCount > 0) return Update::kEngine;
+    if (!touching) return Update::kNothing;
+    // Both bodies of a touching contact share an island, so both are awake.
+    return a->GetBody()->IsAwake() && b->GetBody()->IsAwake() ? Update::kEnd : Update::kEngine;
+}
+
+// The contact update of a contact that stops touching: its manifold loses its
+// points, its touching flag goes, both bodies are woken (which restarts their
+// sleep timers) and the listener hears of it. Nothing in it depends on the
+// order of the contacts, and the engine's own update of it afterwards changes
+// nothing more, so it is done at once, even when the engine then takes the
+// frame after all.
+void EndTouch(b2Contact* contact, b2ContactListener* listener) {
+    contact->GetManifold()->pointCount = 0;
+    engine_access::ClearTouching(*contact);
+    contact->GetFixtureA()->GetBody()->SetAwake(true);
+    contact->GetFixtureB()->GetBody()->SetAwake(true);
+    if (listener != nullptr) listener->EndContact(contact);
 }
 
 }  // namespace
@@ -222,6 +241,10 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
                     break;
                 case Update::kDestroy:
                     doomed.Add(edge->contact);
+                    break;
+                case Update::kEnd:
+                    EndTouch(edge->contact, contacts.m_contactListener);
+                    entry.stone.sleep_time = 0.0f;  // read before the wake
                     break;
                 case Update::kEngine:
                     return false;
