@@ -42,8 +42,8 @@ struct ProxyQuery {
 bool SimulatorFCV1::BeginAmongResting(float dt) {
     if (crowd_wait > 0) return false;
     if (!lone_stone_shortcut || enabled_count < 2 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
-    // The step that ran since the last SetStones has found every pending pair
-    // and left the world's frame-length ratio at this frame length.
+    // Every pair pending since the last SetStones has been found, and the
+    // world's frame-length ratio is at this frame length.
     if (!engine_settled || settled_dt != dt) return false;
 
     b2Body* moving = nullptr;

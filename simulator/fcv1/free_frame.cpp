@@ -215,12 +215,19 @@ void EndTouch(b2Contact* contact, b2ContactListener* listener) {
 // would then sub-step). Either leaves the frame to the engine.
 bool SimulatorFCV1::StepFreeFrame(float dt) {
     if (!lone_stone_shortcut || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
-    // A step since the last SetStones has found the pending pairs and left
-    // the world's frame-length ratio at this frame length.
-    if (!engine_settled || settled_dt != dt) return false;
+    // The last engine step left the world's frame-length ratio (which the
+    // contact solver's warm start reads) at this frame length.
+    if (settled_dt != dt) return false;
 
     b2ContactManager& contacts = ContactManager();
     b2BroadPhase& broad_phase = contacts.m_broadPhase;
+    if (!engine_settled) {
+        // Stones were set since: the engine's step would begin by finding the
+        // pairs of the proxies they moved or made. Done here, it leaves the
+        // engine nothing to find if it takes the frame after all.
+        contacts.FindNewContacts();
+        engine_settled = true;
+    }
 
     FreeBodies free;
     DoomedContacts doomed;
@@ -344,12 +351,18 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         engine_access::SleepTime(body) = stone.sleep_time;
         if (!stone.awake) body.SetAwake(false);
     }
+    // A proxy whose enlarged box holds the move is left as it is by the
+    // tree, and not buffered: only re-inserted ones are moved, and only
+    // they can make pairs.
+    bool moved = false;
     for (int i = 0; i < free.Count(); ++i) {
         FreeBody& entry = free[i];
         engine_access::Proxy(*entry.body->GetFixtureList()).aabb = entry.stone.swept_box;
+        if (!entry.stone.reinserted) continue;
         broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
+        moved = true;
     }
-    contacts.FindNewContacts();
+    if (moved) contacts.FindNewContacts();
     ++free_frames;
     return true;
 }

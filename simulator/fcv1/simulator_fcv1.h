@@ -116,8 +116,8 @@ private:
     int enabled_slot = -1;          // the last of them
     std::optional<LoneStone> lone;  // frames the engine has not been given yet
     int lone_proxy = -1;            // >= 0: lone moves among resting stones; its proxy in the tree
-    bool engine_settled = false;    // the engine has stepped since the last SetStones, with...
-    float settled_dt = 0.0f;        // ...this frame length
+    bool engine_settled = false;    // no pairs pending since the last SetStones
+    float settled_dt = 0.0f;        // the frame length of the engine's last step
     int crowd_wait = 0;             // engine frames before looking ahead again
     std::uint64_t frames_among_resting = 0;
     std::uint64_t free_frames = 0;
