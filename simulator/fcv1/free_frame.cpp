@@ -363,6 +363,12 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         moved = true;
     }
     if (moved) contacts.FindNewContacts();
+
+    // Every other enabled stone sleeps, so is still.
+    all_stopped = true;
+    for (int i = 0; i < free.Count() && all_stopped; ++i)
+        all_stopped = !Moving(free[i].stone.velocity, free[i].stone.angular_velocity);
+    stopped_dirty = false;
     ++free_frames;
     return true;
 }

@@ -146,8 +146,7 @@ bool SimulatorFCV1::AreAllStonesStopped() {
         if (!shadowed && !body->IsAwake()) continue;
         const b2Vec2& v = shadowed ? lone->velocity : body->GetLinearVelocity();
         float const w = shadowed ? lone->angular_velocity : body->GetAngularVelocity();
-        // Signed on purpose: a clockwise spin alone never counts as motion.
-        if (v.x * v.x + v.y * v.y > FLT_EPSILON || w > FLT_EPSILON) {
+        if (Moving(v, w)) {
             all_stopped = false;
             break;
         }

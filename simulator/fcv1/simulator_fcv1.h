@@ -3,6 +3,7 @@
 #include <box2d/box2d.h>
 
 #include <array>
+#include <cfloat>
 #include <cstdint>
 #include <optional>
 
@@ -121,6 +122,10 @@ private:
     int crowd_wait = 0;             // engine frames before looking ahead again
     std::uint64_t frames_among_resting = 0;
     std::uint64_t free_frames = 0;
+
+    // What AreAllStonesStopped counts as motion. Signed on purpose: a
+    // clockwise spin alone never counts.
+    static bool Moving(const b2Vec2& v, float w) { return v.x * v.x + v.y * v.y > FLT_EPSILON || w > FLT_EPSILON; }
 
     void ApplyIce(b2Body* body, float dt);
     bool BeginLoneStone(float dt);

@@ -16,6 +16,7 @@ void SimulatorFCV1::ApplyIce(b2Body* body, float dt) {
 void SimulatorFCV1::Step() {
     float const dt = storage.factory.seconds_per_frame;
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
+    stopped_dirty = true;
 
     if (lone) {
         lone->Advance();
@@ -24,6 +25,9 @@ void SimulatorFCV1::Step() {
             ++frames_among_resting;
         }
         lone_dirty = true;
+        // Every other enabled stone sleeps, so is still.
+        all_stopped = !Moving(lone->velocity, lone->angular_velocity);
+        stopped_dirty = false;
     } else {
         if (!BeginLoneStone(dt) && !BeginAmongResting(dt)) {
             if (!StepFreeFrame(dt)) {
@@ -43,7 +47,6 @@ void SimulatorFCV1::Step() {
         }
         stones_dirty = true;
     }
-    stopped_dirty = true;
 }
 
 bool SimulatorFCV1::BeginLoneStone(float dt) {
