@@ -2,7 +2,8 @@
 # Wall time per request over the server, two server builds side by side in one
 # session: for every corpus, runs bench/run_load.sh against BASE and NEW
 # alternately, ROUNDS times, and prints the median of the load client's mean
-# latency for each and the ratio NEW / BASE.
+# latency for each, the ratio NEW / BASE of those medians, and the median of
+# the rounds' own ratios.
 #
 # Usage: bench/compare_servers.sh BASE_SERVER NEW_SERVER [ROUNDS] [REQUESTS] [CORPUS...]
 #   BASE_SERVER, NEW_SERVER  glidestone-server binaries
@@ -35,14 +36,23 @@ for round in $(seq "$rounds"); do
   done
 done
 
-echo "median over $rounds alternating runs of the mean latency (us) a request; ratio = new / base"
-printf '%-26s %10s %10s %8s\n' corpus base new ratio
+echo "median over $rounds alternating runs of the mean latency (us) a request; ratio = new / base of the medians;"
+echo "paired = median of each round's own ratio (base and new run back to back), steadier when the machine drifts"
+printf '%-26s %10s %10s %8s %8s\n' corpus base new ratio paired
 awk '{ t[$1, $2, ++n[$1, $2]] = $3; names[$2] = 1 }
-     function median(side, key,   i, j, m, v, tmp) {
-       m = n[side, key]
-       for (i = 1; i <= m; i++) v[i] = t[side, key, i]
+     function median_of(v, m,   i, j, tmp) {
        for (i = 1; i <= m; i++) for (j = i + 1; j <= m; j++) if (v[j] < v[i]) { tmp = v[i]; v[i] = v[j]; v[j] = tmp }
        return (m % 2) ? v[(m + 1) / 2] : (v[m / 2] + v[m / 2 + 1]) / 2
      }
+     function median(side, key,   i, m, v) {
+       m = n[side, key]
+       for (i = 1; i <= m; i++) v[i] = t[side, key, i]
+       return median_of(v, m)
+     }
+     function paired(key,   i, m, v) {
+       m = n["new", key]
+       for (i = 1; i <= m; i++) v[i] = t["new", key, i] / t["base", key, i]
+       return median_of(v, m)
+     }
      END { for (key in names) { b = median("base", key); w = median("new", key)
-             printf "%-26s %10.1f %10.1f %8.3f\n", key, b, w, w / b } }' "$work/means" | sort
+             printf "%-26s %10.1f %10.1f %8.3f %8.3f\n", key, b, w, w / b, paired(key) } }' "$work/means" | sort
