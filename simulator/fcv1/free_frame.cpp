@@ -206,13 +206,15 @@ void EndTouch(b2Contact* contact, b2ContactListener* listener) {
 
 }  // namespace
 
-// The ice and the engine's world step when no awake body touches another:
-// the contact update changes nothing, every awake body is an island of its
+// The ice and the engine's world step when, once the contact update is done,
+// no awake body touches another. That update may only destroy contacts whose
+// boxes came apart, or end touches; every awake body is then an island of its
 // own (both advanced with LoneStone's arithmetic), the proxies move in the
-// order of the engine's body list, and new pairs are looked for. Two things could still make the
-// step differ, and both are decided before anything is written: a move that
-// would create a contact, and a time of impact inside the frame (the engine
-// would then sub-step). Either leaves the frame to the engine.
+// order of the engine's body list, and new pairs are looked for. Two things
+// could still make the step differ, and both are decided before any body is
+// written: a move that would create a contact that might be struck within
+// the frame, and a time of impact inside the frame (the engine would then
+// sub-step). Either leaves the frame to the engine.
 bool SimulatorFCV1::StepFreeFrame(float dt) {
     if (!lone_stone_shortcut || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
     // The last engine step left the world's frame-length ratio (which the
