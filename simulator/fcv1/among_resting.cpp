@@ -1,6 +1,6 @@
 #include <cmath>
-#include <limits>
 
+#include "simulator/fcv1/engine_access.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 
 namespace glidestone::simulators {
@@ -10,22 +10,15 @@ namespace {
 // Frames played ahead at most: far longer than any stone slides on this ice.
 constexpr int kLookAheadFrames = 4000;
 
-// Finds the broad-phase proxy of `fixture`, and whether any other proxy's
-// enlarged box overlaps `box`.
-struct ProxyQuery {
-    const b2BroadPhase* broad_phase = nullptr;
-    const b2Fixture* fixture = nullptr;
+// Whether any proxy but `own` has an enlarged box overlapping the box queried.
+struct OtherProxy {
     int32 own = b2_nullNode;
-    bool other = false;
+    bool found = false;
 
     bool QueryCallback(int32 proxy_id) {
-        const auto* proxy = static_cast<const b2FixtureProxy*>(broad_phase->GetUserData(proxy_id));
-        if (proxy->fixture == fixture) {
-            own = proxy_id;
-        } else {
-            other = true;
-        }
-        return true;
+        if (proxy_id == own) return true;
+        found = true;
+        return false;
     }
 };
 
@@ -61,30 +54,18 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
     if (!stone.ReadFrom(*moving, slot, dt)) return false;
 
     b2ContactManager& contacts = ContactManager();
-    ProxyQuery query;
-    query.broad_phase = &contacts.m_broadPhase;
-    query.fixture = moving->GetFixtureList();
-    b2AABB centre;  // the body's enlarged box holds its centre
-    centre.lowerBound = stone.position;
-    centre.upperBound = stone.position;
-    contacts.m_broadPhase.Query(&query, centre);
-    if (query.own == b2_nullNode) return false;
-    int32 const proxy = query.own;
+    int32 const proxy = engine_access::ProxyId(*moving);
     stone.fat_box = contacts.m_broadPhase.GetFatAABB(proxy);
-    // The engine's sleep timer cannot be read: start only with a frame that
-    // restarts it.
-    stone.sleep_time = std::numeric_limits<float>::quiet_NaN();
+    stone.sleep_time = engine_access::SleepTime(*moving);
 
     LoneStone ahead = stone;
     for (int frame = 1; frame <= kLookAheadFrames; ++frame) {
         ahead.Advance();
-        if (frame == 1 && std::isnan(ahead.sleep_time)) return false;
         if (ahead.reinserted) {
-            ProxyQuery meets;
-            meets.broad_phase = query.broad_phase;
-            meets.fixture = query.fixture;
+            OtherProxy meets;
+            meets.own = proxy;
             contacts.m_broadPhase.Query(&meets, ahead.fat_box);
-            if (meets.other) {
+            if (meets.found) {
                 crowd_wait = frame;  // the engine's frames until then are the same lone ones
                 return false;
             }

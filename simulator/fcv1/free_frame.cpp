@@ -124,10 +124,6 @@ bool MayPair(const FreeBodies& free, b2Body* a, b2Body* b) {
     return FarApartThroughout(free.PathOf(a), free.PathOf(b));
 }
 
-int32 ProxyOf(b2Fixture* fixture) {
-    return engine_access::Proxy(*fixture).proxyId;
-}
-
 // Contacts the engine's contact update destroys in the frame: their
 // proxies' enlarged boxes have come apart.
 class DoomedContacts {
@@ -180,7 +176,8 @@ Update UpdateOf(b2Contact* contact, const b2BroadPhase& broad_phase) {
     b2Fixture* a = contact->GetFixtureA();
     b2Fixture* b = contact->GetFixtureB();
     bool const touching = contact->IsTouching();
-    if (!broad_phase.TestOverlap(ProxyOf(a), ProxyOf(b))) return touching ? Update::kEngine : Update::kDestroy;
+    if (!broad_phase.TestOverlap(engine_access::ProxyId(*a->GetBody()), engine_access::ProxyId(*b->GetBody())))
+        return touching ? Update::kEngine : Update::kDestroy;
     b2Manifold manifold;
     b2CollideCircles(&manifold, static_cast<const b2CircleShape*>(a->GetShape()), a->GetBody()->GetTransform(),
                      static_cast<const b2CircleShape*>(b->GetShape()), b->GetBody()->GetTransform());
@@ -237,7 +234,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         if (!body->IsEnabled() || !body->IsAwake()) continue;
         int const slot = static_cast<int>(SlotOf(body));
         FreeBody& entry = free.Add(body, slot);
-        entry.proxy = ProxyOf(body->GetFixtureList());
+        entry.proxy = engine_access::ProxyId(*body);
         if (!entry.stone.ReadFrom(*body, slot, dt)) return false;
         entry.start = entry.stone.position;
         entry.start_angle = entry.stone.angle;

@@ -23,7 +23,7 @@ struct LoneStone {
     b2Vec2 velocity{0.0f, 0.0f};
     float angular_velocity = 0.0f;
     bool awake = true;
-    float sleep_time = 0.0f;  // NaN while unknown: the engine's timer cannot be read
+    float sleep_time = 0.0f;  // the engine's sleep timer
     b2AABB fat_box{};         // the body's enlarged box in the broad phase's tree
 
     // What the last frame asked of the broad phase: whether the engine would

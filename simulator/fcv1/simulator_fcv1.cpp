@@ -202,23 +202,6 @@ b2ContactManager& SimulatorFCV1::ContactManager() {
     return const_cast<b2ContactManager&>(world.GetContactManager());
 }
 
-b2AABB SimulatorFCV1::ReadFatBox() const {
-    // Only one body is enabled, so the tree holds exactly one proxy.
-    struct OnlyProxy {
-        int32 id = b2_nullNode;
-        bool QueryCallback(int32 proxy_id) {
-            id = proxy_id;
-            return false;
-        }
-    } only;
-    b2AABB everywhere;
-    everywhere.lowerBound.Set(-b2_maxFloat, -b2_maxFloat);
-    everywhere.upperBound.Set(b2_maxFloat, b2_maxFloat);
-    const b2BroadPhase& broad_phase = world.GetContactManager().m_broadPhase;
-    broad_phase.Query(&only, everywhere);
-    return broad_phase.GetFatAABB(only.id);
-}
-
 // Brings the engine to the state the frames advanced outside it would have
 // left, before `next` is loaded. Two ways, both exact:
 //  - When `next` holds the same lone stone and the broad phase would rebuild

@@ -129,7 +129,6 @@ private:
 
     void ApplyIce(b2Body* body, float dt);
     bool BeginLoneStone(float dt);
-    b2AABB ReadFatBox() const;
     bool CatchUpLoneStone(const AllStones& next);
     bool BeginAmongResting(float dt);
     void MoveLoneProxy();

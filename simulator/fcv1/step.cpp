@@ -1,6 +1,6 @@
 #include <cmath>
-#include <limits>
 
+#include "simulator/fcv1/engine_access.h"
 #include "simulator/fcv1/ice.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 
@@ -57,12 +57,9 @@ bool SimulatorFCV1::BeginLoneStone(float dt) {
 
     LoneStone stone;
     if (!stone.ReadFrom(*body, enabled_slot, dt)) return false;
-    stone.fat_box = ReadFatBox();
-    // The engine's sleep timer cannot be read; start only with a frame that
-    // restarts it (a NaN timer stays NaN until then), so that it is known.
-    stone.sleep_time = std::numeric_limits<float>::quiet_NaN();
+    stone.sleep_time = engine_access::SleepTime(*body);
+    stone.fat_box = world.GetContactManager().m_broadPhase.GetFatAABB(engine_access::ProxyId(*body));
     stone.Advance();
-    if (std::isnan(stone.sleep_time)) return false;
     lone = stone;
     return true;
 }
