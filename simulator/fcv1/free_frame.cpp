@@ -96,14 +96,18 @@ private:
 
 // Sweeps along which two stones stay so far apart that the engine's time of
 // impact cannot report them touching: it does so only where the distance of
-// the centres it computes falls within a quarter of the linear slop of the
-// sum of the radii less three slops (0.275 m). A stone's centre moves along a
-// straight line over the frame (its shape is centred on the body, so turning
-// does not move it); the least distance of two such lines is found in double.
-// Near coordinates only, where float rounding stays far below the margin.
+// the centres it computes comes within a quarter of the linear slop of the
+// sum of the radii less three slops (0.27625 m). A stone's centre moves along
+// a straight line over the frame (its shape is centred on the body, so
+// turning does not move it); the least distance of two such lines is found in
+// double. The margin of 4 mm is kept for coordinates within 1 km only, where
+// the engine's float positions along the sweep are within 0.3 mm of the line.
+// Most pairs that reach the time of impact are stones that have just come
+// apart, a few millimetres beyond touching, so the margin is kept small.
 bool FarApartThroughout(const Path& a, const Path& b) {
-    constexpr double kClear = 2.0 * SimulatorFCV1::kStoneRadius + 0.06;  // m
-    constexpr double kNear = 1.0e4;                                      // m
+    constexpr double kReach = 2.0 * SimulatorFCV1::kStoneRadius - 3.0 * b2_linearSlop + 0.25 * b2_linearSlop;
+    constexpr double kClear = kReach + 0.004;  // m
+    constexpr double kNear = 1.0e3;            // m
     for (float v : {a.from.x, a.from.y, a.to.x, a.to.y, b.from.x, b.from.y, b.to.x, b.to.y})
         if (!(std::fabs(v) < kNear)) return false;
     double const d0x = static_cast<double>(b.from.x) - a.from.x;
