@@ -7,9 +7,6 @@ namespace glidestone::simulators {
 
 namespace {
 
-// Frames played ahead at most: far longer than any stone slides on this ice.
-constexpr int kLookAheadFrames = 4000;
-
 // Whether any proxy but `own` has an enlarged box overlapping the box queried.
 struct OtherProxy {
     int32 own = b2_nullNode;
@@ -28,12 +25,11 @@ struct OtherProxy {
 // and every other enabled body sleeps: contacts between sleeping bodies are
 // skipped, the awake body is integrated alone, its proxy is moved and new
 // pairs are looked for; nothing else changes (per-step bookkeeping that every
-// step resets before reading aside). Such frames stay that way until the body
-// rests, unless its enlarged box meets another proxy's, which would create a
-// contact. Plays the body's frames ahead to see which; only if it comes to
-// rest untouched are its frames taken outside the engine, all of them.
+// step resets before reading aside). Frames stay that way until the body
+// rests, unless its enlarged box meets another proxy's, which makes a
+// contact. Until then they are taken here, the body left behind in the
+// engine and written once at the end.
 bool SimulatorFCV1::BeginAmongResting(float dt) {
-    if (crowd_wait > 0) return false;
     if (!lone_stone_shortcut || enabled_count < 2 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
     // Every pair pending since the last SetStones has been found, and the
     // world's frame-length ratio is at this frame length.
@@ -52,55 +48,56 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
 
     LoneStone stone;
     if (!stone.ReadFrom(*moving, slot, dt)) return false;
-
-    b2ContactManager& contacts = ContactManager();
     int32 const proxy = engine_access::ProxyId(*moving);
-    stone.fat_box = contacts.m_broadPhase.GetFatAABB(proxy);
+    stone.fat_box = ContactManager().m_broadPhase.GetFatAABB(proxy);
     stone.sleep_time = engine_access::SleepTime(*moving);
+    lone = stone;
+    lone_proxy = proxy;
+    return StepAmongResting();
+}
 
-    LoneStone ahead = stone;
-    for (int frame = 1; frame <= kLookAheadFrames; ++frame) {
-        ahead.Advance();
-        if (ahead.reinserted) {
-            OtherProxy meets;
-            meets.own = proxy;
-            contacts.m_broadPhase.Query(&meets, ahead.fat_box);
-            if (meets.found) {
-                crowd_wait = frame;  // the engine's frames until then are the same lone ones
-                return false;
-            }
-        }
-        if (!ahead.awake) {
-            lone = stone;
-            lone_proxy = proxy;
-            lone->Advance();
-            MoveLoneProxy();
-            ++frames_among_resting;
-            return true;
+// One frame of the stone among resting ones, unless its re-inserted box would
+// meet another proxy: the stone then goes back to the engine as the frames
+// before left it, and the frame is left to the caller (returns false). A
+// stone that comes to rest goes back too: there is nothing left to take.
+bool SimulatorFCV1::StepAmongResting() {
+    b2ContactManager& contacts = ContactManager();
+    LoneStone next = *lone;
+    next.Advance();
+    if (next.reinserted) {
+        OtherProxy meets;
+        meets.own = lone_proxy;
+        contacts.m_broadPhase.Query(&meets, next.fat_box);
+        if (meets.found) {
+            RejoinEngine();
+            return false;
         }
     }
-    crowd_wait = kLookAheadFrames;
-    return false;
+    *lone = next;
+    if (lone->moved_proxy) {
+        // The search for new pairs finds none: the box met no other.
+        contacts.m_broadPhase.MoveProxy(lone_proxy, lone->swept_box, lone->displacement);
+        contacts.FindNewContacts();
+    }
+    ++frames_among_resting;
+    lone_dirty = true;
+    // Every other enabled stone sleeps, so is still.
+    all_stopped = !Moving(lone->velocity, lone->angular_velocity);
+    stopped_dirty = false;
+    if (!lone->awake) RejoinEngine();
+    return true;
 }
 
-// What the engine's step does to the broad phase for the lone awake body:
-// its proxy moved over the frame's swept box, then the search for new pairs
-// (which, as played ahead, finds none).
-void SimulatorFCV1::MoveLoneProxy() {
-    if (!lone->moved_proxy) return;
-    b2ContactManager& contacts = ContactManager();
-    contacts.m_broadPhase.MoveProxy(lone_proxy, lone->swept_box, lone->displacement);
-    contacts.FindNewContacts();
-}
-
-// A body disabled while it was moving among resting stones outside the
-// engine keeps only one thing that matters: the transform at which a later
-// SetStones puts it back into the broad phase. Give it the transform the
-// engine would have left it. It has no proxy now, so the tree is not touched.
-void SimulatorFCV1::LeaveBehind(b2Body* body, const LoneStone& stone) {
-    b2Rot const rotation(stone.angle);
-    b2Vec2 const origin = stone.position - b2Mul(rotation, body->GetLocalCenter());
-    body->SetTransform(origin, stone.angle);
+// Gives the engine the stone moving among resting ones, as its steps would
+// have left the body; its proxy is already where they would have put it.
+void SimulatorFCV1::RejoinEngine() {
+    if (lone->frames > 0) {
+        lone->WriteTo(*stone_bodies[static_cast<std::size_t>(lone->slot)]);
+        stones_dirty = true;
+    }
+    lone.reset();
+    lone_proxy = -1;
+    lone_dirty = false;
 }
 
 }  // namespace glidestone::simulators

@@ -47,6 +47,9 @@ struct ContactFlagValues : b2Contact {
 b2Sweep& Sweep(b2Body& body) {
     return body.*MemberOf(BodySweep{});
 }
+const b2Sweep& Sweep(const b2Body& body) {
+    return body.*MemberOf(BodySweep{});
+}
 b2Transform& Transform(b2Body& body) {
     return body.*MemberOf(BodyTransform{});
 }

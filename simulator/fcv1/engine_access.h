@@ -15,6 +15,7 @@ namespace glidestone::simulators::engine_access {
 // unnoticed.
 
 b2Sweep& Sweep(b2Body& body);
+const b2Sweep& Sweep(const b2Body& body);
 b2Transform& Transform(b2Body& body);
 b2Vec2& LinearVelocity(b2Body& body);
 float& AngularVelocity(b2Body& body);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -26,12 +25,11 @@ struct Path {
     bool awake_after;
 };
 
-// An awake body as the frame leaves it, and where it began.
+// An awake body as the frame leaves it (the stone's frame_start is where it
+// began).
 struct FreeBody {
     b2Body* body = nullptr;
     int32 proxy = b2_nullNode;
-    b2Vec2 start{0.0f, 0.0f};
-    float start_angle = 0.0f;
     LoneStone stone;
 };
 
@@ -61,8 +59,8 @@ public:
     b2Sweep SweepOf(b2Body* body) const {
         b2Sweep sweep = engine_access::Sweep(*body);
         if (const FreeBody* moved = Find(body)) {
-            sweep.c0 = moved->start;
-            sweep.a0 = moved->start_angle;
+            sweep.c0 = moved->stone.frame_start;
+            sweep.a0 = moved->stone.frame_start_angle;
             sweep.c = moved->stone.position;
             sweep.a = moved->stone.angle;
         }
@@ -73,7 +71,8 @@ public:
     // Where the body's centre goes in that sweep, and whether the body is
     // still awake at its end.
     Path PathOf(b2Body* body) const {
-        if (const FreeBody* moved = Find(body)) return {moved->start, moved->stone.position, moved->stone.awake};
+        if (const FreeBody* moved = Find(body))
+            return {moved->stone.frame_start, moved->stone.position, moved->stone.awake};
         const b2Sweep& sweep = engine_access::Sweep(*body);
         return {sweep.c0, sweep.c, body->IsAwake()};
     }
@@ -240,8 +239,6 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
         FreeBody& entry = free.Add(body, slot);
         entry.proxy = engine_access::ProxyId(*body);
         if (!entry.stone.ReadFrom(*body, slot, dt)) return false;
-        entry.start = entry.stone.position;
-        entry.start_angle = entry.stone.angle;
         entry.stone.sleep_time = engine_access::SleepTime(*body);
         entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
         for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next) {
@@ -333,34 +330,13 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     // then move their proxies in the engine's order and let the engine look
     // for new pairs.
     doomed.Destroy(contacts);
-    for (int i = 0; i < free.Count(); ++i) {
-        FreeBody& entry = free[i];
-        b2Body& body = *entry.body;
-        const LoneStone& stone = entry.stone;
-        b2Sweep& sweep = engine_access::Sweep(body);
-        sweep.c0 = entry.start;
-        sweep.a0 = entry.start_angle;
-        sweep.c = stone.position;
-        sweep.a = stone.angle;
-        sweep.alpha0 = 0.0f;
-        b2Transform& transform = engine_access::Transform(body);
-        // The rotation is a function of the angle alone: recomputed only
-        // when the angle changed.
-        if (std::bit_cast<std::uint32_t>(sweep.a) != std::bit_cast<std::uint32_t>(entry.start_angle))
-            transform.q.Set(sweep.a);
-        transform.p = sweep.c - b2Mul(transform.q, sweep.localCenter);
-        engine_access::LinearVelocity(body) = stone.velocity;
-        engine_access::AngularVelocity(body) = stone.angular_velocity;
-        engine_access::SleepTime(body) = stone.sleep_time;
-        if (!stone.awake) body.SetAwake(false);
-    }
+    for (int i = 0; i < free.Count(); ++i) free[i].stone.WriteTo(*free[i].body);
     // A proxy whose enlarged box holds the move is left as it is by the
     // tree, and not buffered: only re-inserted ones are moved, and only
     // they can make pairs.
     bool moved = false;
     for (int i = 0; i < free.Count(); ++i) {
-        FreeBody& entry = free[i];
-        engine_access::Proxy(*entry.body->GetFixtureList()).aabb = entry.stone.swept_box;
+        const FreeBody& entry = free[i];
         if (!entry.stone.reinserted) continue;
         broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
         moved = true;

@@ -1,5 +1,9 @@
 #include "simulator/fcv1/lone_stone.h"
 
+#include <bit>
+#include <cstdint>
+
+#include "simulator/fcv1/engine_access.h"
 #include "simulator/fcv1/ice.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 
@@ -71,7 +75,8 @@ void LoneStone::Integrate() {
     if (!awake) return;  // a sleeping body is in no island and does not move
 
     float const h = dt;
-    b2Vec2 const start = position;
+    frame_start = position;
+    frame_start_angle = angle;
     b2Vec2 v = velocity;
     float w = angular_velocity;
 
@@ -117,7 +122,7 @@ void LoneStone::Integrate() {
     // The broad phase: a body that is still awake sweeps from where the frame
     // began; one that just fell asleep is synchronised where it lies.
     b2AABB const box_now = StoneBox(position);
-    b2AABB const box_before = awake ? StoneBox(start) : box_now;
+    b2AABB const box_before = awake ? StoneBox(frame_start) : box_now;
     swept_box.Combine(box_before, box_now);
     displacement = box_now.GetCenter() - box_before.GetCenter();
     moved_proxy = true;
@@ -127,11 +132,33 @@ void LoneStone::Integrate() {
 bool LoneStone::ReadFrom(const b2Body& body, int body_slot, float frame_dt) {
     slot = body_slot;
     dt = frame_dt;
-    position = body.GetWorldCenter();
-    angle = body.GetAngle();
+    const b2Sweep& sweep = engine_access::Sweep(body);
+    position = sweep.c;
+    angle = sweep.a;
+    frame_start = sweep.c0;
+    frame_start_angle = sweep.a0;
     velocity = body.GetLinearVelocity();
     angular_velocity = body.GetAngularVelocity();
     return position.IsValid() && velocity.IsValid() && b2IsValid(angle) && b2IsValid(angular_velocity);
+}
+
+void LoneStone::WriteTo(b2Body& body) const {
+    b2Sweep& sweep = engine_access::Sweep(body);
+    b2Transform& transform = engine_access::Transform(body);
+    // The engine keeps the rotation as a function of the sweep's angle:
+    // recomputed only when the angle changed.
+    if (std::bit_cast<std::uint32_t>(angle) != std::bit_cast<std::uint32_t>(sweep.a)) transform.q.Set(angle);
+    sweep.c0 = frame_start;
+    sweep.a0 = frame_start_angle;
+    sweep.c = position;
+    sweep.a = angle;
+    sweep.alpha0 = 0.0f;
+    transform.p = sweep.c - b2Mul(transform.q, sweep.localCenter);
+    engine_access::LinearVelocity(body) = velocity;
+    engine_access::AngularVelocity(body) = angular_velocity;
+    engine_access::SleepTime(body) = sleep_time;
+    if (!awake) body.SetAwake(false);
+    engine_access::Proxy(*body.GetFixtureList()).aabb = swept_box;
 }
 
 }  // namespace glidestone::simulators

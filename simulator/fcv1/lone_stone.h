@@ -20,6 +20,10 @@ struct LoneStone {
 
     b2Vec2 position{0.0f, 0.0f};  // centre of mass, as the engine's sweep holds it
     float angle = 0.0f;
+    // Where the last frame in which the stone was awake began: the start of
+    // the engine's sweep, which a sleeping body keeps.
+    b2Vec2 frame_start{0.0f, 0.0f};
+    float frame_start_angle = 0.0f;
     b2Vec2 velocity{0.0f, 0.0f};
     float angular_velocity = 0.0f;
     bool awake = true;
@@ -45,8 +49,15 @@ struct LoneStone {
 
     // Takes the body's state as the engine holds it now, into slot `slot`
     // with frames of `dt`; false, leaving the frame to the engine, when any
-    // of it is not finite.
+    // of it is not finite. The sleep timer and the box are not read.
     bool ReadFrom(const b2Body& body, int slot, float dt);
+
+    // Leaves the body as the engine's steps of the frames advanced since
+    // ReadFrom would have: its sweep, transform, velocities, sleep timer,
+    // awake flag and its proxy's swept box. The tree is not touched; the
+    // proxy's moves are the caller's. Wants at least one frame advanced
+    // from an awake stone.
+    void WriteTo(b2Body& body) const;
 };
 
 // The box the broad phase computes for a stone centred at `centre`.

@@ -48,16 +48,8 @@ SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(stor
 }
 
 void SimulatorFCV1::SetStones(const AllStones& stones) {
-    // A stone moving among resting ones was never given to the engine; its
-    // proxy in the tree is up to date.
-    std::optional<LoneStone> behind;
-    if (lone && lone_proxy >= 0) {
-        behind = lone;
-        lone.reset();
-        lone_proxy = -1;
-    }
+    if (lone && lone_proxy >= 0) RejoinEngine();
     engine_settled = false;
-    crowd_wait = 0;
 
     bool const refresh_box = lone && CatchUpLoneStone(stones);
     enabled_count = 0;
@@ -74,7 +66,6 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
             enabled_slot = static_cast<int>(i);
         } else {
             body->SetEnabled(false);
-            if (behind && behind->slot == static_cast<int>(i)) LeaveBehind(body, *behind);
         }
     }
     if (refresh_box) {
@@ -187,7 +178,8 @@ void SimulatorFCV1::Load(const ISimulatorStorage& source) {
 }
 
 void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
-    if (!enabled && lone && lone_proxy < 0) {
+    if (!enabled && lone && lone_proxy >= 0) RejoinEngine();
+    if (!enabled && lone) {
         AllStones none{};
         CatchUpLoneStone(none);  // never takes the short way: nothing is present
         stones_dirty = true;     // the body now holds the stone

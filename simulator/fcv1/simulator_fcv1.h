@@ -56,12 +56,12 @@ public:
     // is brought to the same state when something else needs it.
     //
     // Likewise while one stone moves and every other enabled stone sleeps,
-    // provided the moving stone's broad-phase box will meet no other box
-    // before it comes to rest (checked by playing its frames ahead): then
-    // nothing but that stone and its proxy in the broad phase's tree changes
-    // until the next SetStones or Load. The proxy is moved in the engine's
-    // tree as the engine would move it, frame by frame; the body itself is
-    // left behind, as SetStones overwrites all of it that ever matters again.
+    // until the moving stone comes to rest or its broad-phase box meets
+    // another: then nothing but that stone and its proxy in the broad phase's
+    // tree changes. The proxy is moved in the engine's tree as the engine
+    // would move it, frame by frame; the body itself is written once, when
+    // the stone rests, when its box meets another (that frame then goes on as
+    // below), or at the next SetStones or Load.
     //
     // And in any frame in which no awake stone touches another (the common
     // case in a crowded house: stones slide apart or towards each other for
@@ -73,8 +73,7 @@ public:
     // frame, or find a time of impact inside it, are left to the engine.
     //
     // Results are bit for bit the same either way; turning it off is for
-    // checking that. Turning it off while a stone is being advanced among
-    // resting ones takes effect at the next SetStones or Load.
+    // checking that, and brings the engine up to date at once.
     void SetLoneStoneShortcut(bool enabled);
 
     // The engine's world, read-only, for inspection. Bodies whose frames are
@@ -119,7 +118,6 @@ private:
     int lone_proxy = -1;            // >= 0: lone moves among resting stones; its proxy in the tree
     bool engine_settled = false;    // no pairs pending since the last SetStones
     float settled_dt = 0.0f;        // the frame length of the engine's last step
-    int crowd_wait = 0;             // engine frames before looking ahead again
     std::uint64_t frames_among_resting = 0;
     std::uint64_t free_frames = 0;
 
@@ -131,8 +129,8 @@ private:
     bool BeginLoneStone(float dt);
     bool CatchUpLoneStone(const AllStones& next);
     bool BeginAmongResting(float dt);
-    void MoveLoneProxy();
-    void LeaveBehind(b2Body* body, const LoneStone& stone);
+    bool StepAmongResting();
+    void RejoinEngine();
     bool StepFreeFrame(float dt);
     b2ContactManager& ContactManager();
 };

@@ -18,35 +18,35 @@ void SimulatorFCV1::Step() {
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
     stopped_dirty = true;
 
-    if (lone) {
+    if (lone && lone_proxy < 0) {
+        // The only enabled stone.
         lone->Advance();
-        if (lone_proxy >= 0) {
-            MoveLoneProxy();
-            ++frames_among_resting;
-        }
         lone_dirty = true;
-        // Every other enabled stone sleeps, so is still.
         all_stopped = !Moving(lone->velocity, lone->angular_velocity);
         stopped_dirty = false;
-    } else {
-        if (!BeginLoneStone(dt) && !BeginAmongResting(dt)) {
-            if (!StepFreeFrame(dt)) {
-                // Only enabled bodies: nothing of a disabled body is ever
-                // read back, and SetStones overwrites all of its state
-                // (transform, velocities, awake flag and sleep timer) before
-                // it takes part again. Nor sleeping ones: the engine zeroes a
-                // body's velocities when it puts it to sleep and wakes it for
-                // any non-zero one, so the ice finds nothing to do there.
-                for (b2Body* body : stone_bodies)
-                    if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
-                world.Step(dt, kVelocityIterations, kPositionIterations);
-                engine_settled = true;
-                settled_dt = dt;
-            }
-            if (crowd_wait > 0) --crowd_wait;
-        }
-        stones_dirty = true;
+        return;
     }
+    if (lone) {
+        if (StepAmongResting()) return;
+        // It went back to the engine: the frame is taken below.
+    } else if (BeginLoneStone(dt) || BeginAmongResting(dt)) {
+        stones_dirty = true;
+        return;
+    }
+    if (!StepFreeFrame(dt)) {
+        // Only enabled bodies: nothing of a disabled body is ever read back,
+        // and SetStones overwrites all of its state (transform, velocities,
+        // awake flag and sleep timer) before it takes part again. Nor
+        // sleeping ones: the engine zeroes a body's velocities when it puts it
+        // to sleep and wakes it for any non-zero one, so the ice finds nothing
+        // to do there.
+        for (b2Body* body : stone_bodies)
+            if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
+        world.Step(dt, kVelocityIterations, kPositionIterations);
+        engine_settled = true;
+        settled_dt = dt;
+    }
+    stones_dirty = true;
 }
 
 bool SimulatorFCV1::BeginLoneStone(float dt) {
