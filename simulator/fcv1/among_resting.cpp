@@ -5,99 +5,122 @@
 
 namespace glidestone::simulators {
 
-namespace {
-
-// Whether any proxy but `own` has an enlarged box overlapping the box queried.
-struct OtherProxy {
-    int32 own = b2_nullNode;
-    bool found = false;
-
-    bool QueryCallback(int32 proxy_id) {
-        if (proxy_id == own) return true;
-        found = true;
-        return false;
-    }
-};
-
-}  // namespace
-
-// The engine's step for a world in which one body is awake, has no contact
-// and every other enabled body sleeps: contacts between sleeping bodies are
-// skipped, the awake body is integrated alone, its proxy is moved and new
-// pairs are looked for; nothing else changes (per-step bookkeeping that every
-// step resets before reading aside). Frames stay that way until the body
-// rests, unless its enlarged box meets another proxy's, which makes a
-// contact. Until then they are taken here, the body left behind in the
-// engine and written once at the end.
+// The engine's step for a world in which every awake body has no contact and
+// every other enabled body sleeps: contacts between sleeping bodies are
+// skipped, each awake body is an island of its own and is integrated alone,
+// the proxies are moved in body order and new pairs are looked for; nothing
+// else changes (per-step bookkeeping that every step resets before reading
+// aside). Frames stay that way until a re-inserted box meets another proxy's
+// box, which makes a contact. Until then they are taken here, the bodies left
+// behind in the engine and each written once at the end.
 bool SimulatorFCV1::BeginAmongResting(float dt) {
     if (!lone_stone_shortcut || enabled_count < 2 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
     // Every pair pending since the last SetStones has been found, and the
     // world's frame-length ratio is at this frame length.
     if (!engine_settled || settled_dt != dt) return false;
 
-    b2Body* moving = nullptr;
-    int slot = -1;
-    for (std::size_t i = 0; i < kStoneCount; ++i) {
-        b2Body* body = stone_bodies[i];
+    const b2BroadPhase& broad_phase = ContactManager().m_broadPhase;
+    int count = 0;
+    for (b2Body* body = world.GetBodyList(); body != nullptr; body = body->GetNext()) {
         if (!body->IsEnabled() || !body->IsAwake()) continue;
-        if (moving != nullptr) return false;
-        moving = body;
-        slot = static_cast<int>(i);
+        if (body->GetContactList() != nullptr) return false;
+        Mover& mover = movers[static_cast<std::size_t>(count++)];
+        mover.stone = LoneStone{};
+        if (!mover.stone.ReadFrom(*body, static_cast<int>(body->GetUserData().pointer), dt)) return false;
+        mover.proxy = engine_access::ProxyId(*body);
+        mover.stone.fat_box = broad_phase.GetFatAABB(mover.proxy);
+        mover.stone.sleep_time = engine_access::SleepTime(*body);
     }
-    if (moving == nullptr || moving->GetContactList() != nullptr) return false;
-
-    LoneStone stone;
-    if (!stone.ReadFrom(*moving, slot, dt)) return false;
-    int32 const proxy = engine_access::ProxyId(*moving);
-    stone.fat_box = ContactManager().m_broadPhase.GetFatAABB(proxy);
-    stone.sleep_time = engine_access::SleepTime(*moving);
-    lone = stone;
-    lone_proxy = proxy;
+    if (count == 0) return false;
+    mover_count = count;
     return StepAmongResting();
 }
 
-// One frame of the stone among resting ones, unless its re-inserted box would
-// meet another proxy: the stone then goes back to the engine as the frames
-// before left it, and the frame is left to the caller (returns false). A
-// stone that comes to rest goes back too: there is nothing left to take.
+// One frame of the stones moving among resting ones, unless a re-inserted box
+// would meet another proxy's: the stones then go back to the engine as the
+// frames before left them, and the frame is left to the caller (returns
+// false). A stone that comes to rest goes back at once.
 bool SimulatorFCV1::StepAmongResting() {
     b2ContactManager& contacts = ContactManager();
-    LoneStone next = *lone;
-    next.Advance();
-    if (next.reinserted) {
-        OtherProxy meets;
-        meets.own = lone_proxy;
-        contacts.m_broadPhase.Query(&meets, next.fat_box);
+    b2BroadPhase& broad_phase = contacts.m_broadPhase;
+    std::array<LoneStone, kStoneCount>& next = movers_next;
+    for (int i = 0; i < mover_count; ++i) {
+        next[static_cast<std::size_t>(i)] = movers[static_cast<std::size_t>(i)].stone;
+        next[static_cast<std::size_t>(i)].Advance();
+    }
+
+    // The engine moves every proxy before it looks for pairs: the movers'
+    // boxes are compared as they will be, the others as the tree holds them.
+    struct Meets {
+        const SimulatorFCV1* simulator;
+        bool found = false;
+        bool QueryCallback(int32 proxy_id) {
+            for (int j = 0; j < simulator->mover_count; ++j)
+                if (simulator->movers[static_cast<std::size_t>(j)].proxy == proxy_id) return true;
+            found = true;
+            return false;
+        }
+    };
+    for (int i = 0; i < mover_count; ++i) {
+        const LoneStone& stone = next[static_cast<std::size_t>(i)];
+        if (!stone.reinserted) continue;
+        Meets meets{this};
+        broad_phase.Query(&meets, stone.fat_box);
+        for (int j = 0; j < mover_count && !meets.found; ++j)
+            meets.found = j != i && b2TestOverlap(stone.fat_box, next[static_cast<std::size_t>(j)].fat_box);
         if (meets.found) {
             RejoinEngine();
             return false;
         }
     }
-    *lone = next;
-    if (lone->moved_proxy) {
-        // The search for new pairs finds none: the box met no other.
-        contacts.m_broadPhase.MoveProxy(lone_proxy, lone->swept_box, lone->displacement);
-        contacts.FindNewContacts();
+
+    // A proxy whose enlarged box holds the move is left as it is by the tree:
+    // only re-inserted ones are moved, and the search for new pairs finds
+    // none.
+    bool moved = false;
+    all_stopped = true;
+    for (int i = 0; i < mover_count; ++i) {
+        Mover& mover = movers[static_cast<std::size_t>(i)];
+        mover.stone = next[static_cast<std::size_t>(i)];
+        if (mover.stone.reinserted) {
+            broad_phase.MoveProxy(mover.proxy, mover.stone.swept_box, mover.stone.displacement);
+            moved = true;
+        }
+        // Every other enabled stone sleeps, so is still.
+        if (Moving(mover.stone.velocity, mover.stone.angular_velocity)) all_stopped = false;
     }
+    if (moved) contacts.FindNewContacts();
     ++frames_among_resting;
-    lone_dirty = true;
-    // Every other enabled stone sleeps, so is still.
-    all_stopped = !Moving(lone->velocity, lone->angular_velocity);
+    lagging_dirty = true;
     stopped_dirty = false;
-    if (!lone->awake) RejoinEngine();
+
+    // Stones at rest go back to the engine; the others keep their order.
+    int kept = 0;
+    for (int i = 0; i < mover_count; ++i) {
+        Mover& mover = movers[static_cast<std::size_t>(i)];
+        if (!mover.stone.awake) {
+            mover.stone.WriteTo(*stone_bodies[static_cast<std::size_t>(mover.stone.slot)]);
+            stones_dirty = true;
+        } else {
+            if (kept != i) movers[static_cast<std::size_t>(kept)] = mover;
+            ++kept;
+        }
+    }
+    mover_count = kept;
     return true;
 }
 
-// Gives the engine the stone moving among resting ones, as its steps would
-// have left the body; its proxy is already where they would have put it.
+// Gives the engine the stones moving among resting ones, as its steps would
+// have left the bodies; their proxies are already where they would have put
+// them.
 void SimulatorFCV1::RejoinEngine() {
-    if (lone->frames > 0) {
-        lone->WriteTo(*stone_bodies[static_cast<std::size_t>(lone->slot)]);
+    for (int i = 0; i < mover_count; ++i) {
+        const LoneStone& stone = movers[static_cast<std::size_t>(i)].stone;
+        if (stone.frames == 0) continue;
+        stone.WriteTo(*stone_bodies[static_cast<std::size_t>(stone.slot)]);
         stones_dirty = true;
     }
-    lone.reset();
-    lone_proxy = -1;
-    lone_dirty = false;
+    mover_count = 0;
 }
 
 }  // namespace glidestone::simulators

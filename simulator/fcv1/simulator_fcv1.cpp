@@ -48,7 +48,7 @@ SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(stor
 }
 
 void SimulatorFCV1::SetStones(const AllStones& stones) {
-    if (lone && lone_proxy >= 0) RejoinEngine();
+    if (mover_count > 0) RejoinEngine();
     engine_settled = false;
 
     bool const refresh_box = lone && CatchUpLoneStone(stones);
@@ -84,27 +84,43 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
     stopped_dirty = true;
 }
 
+std::uint32_t SimulatorFCV1::LaggingSlots() const {
+    std::uint32_t slots = lone ? 1u << lone->slot : 0u;
+    for (int i = 0; i < mover_count; ++i) slots |= 1u << movers[static_cast<std::size_t>(i)].stone.slot;
+    return slots;
+}
+
+const LoneStone* SimulatorFCV1::Lagging(int slot) const {
+    if (lone && lone->slot == slot) return &*lone;
+    for (int i = 0; i < mover_count; ++i)
+        if (movers[static_cast<std::size_t>(i)].stone.slot == slot) return &movers[static_cast<std::size_t>(i)].stone;
+    return nullptr;
+}
+
 const AllStones& SimulatorFCV1::GetStones() {
-    auto read_lone = [this](StoneSlot& slot) {
-        slot.position = {lone->position.x, lone->position.y};
-        slot.angle = lone->angle;
-        slot.linear_velocity = {lone->velocity.x, lone->velocity.y};
-        slot.angular_velocity = lone->angular_velocity;
+    auto read_lagging = [this](const LoneStone& stone) {
+        StoneSlot& slot = storage.stones[static_cast<std::size_t>(stone.slot)];
+        slot.position = {stone.position.x, stone.position.y};
+        slot.angle = stone.angle;
+        slot.linear_velocity = {stone.velocity.x, stone.velocity.y};
+        slot.angular_velocity = stone.angular_velocity;
         slot.present = true;
     };
+    auto read_all_lagging = [&] {
+        if (lone) read_lagging(*lone);
+        for (int i = 0; i < mover_count; ++i) read_lagging(movers[static_cast<std::size_t>(i)].stone);
+        lagging_dirty = false;
+    };
     if (!stones_dirty) {
-        // Frames of the stone in `lone` change nothing else (the planner's
-        // probe reads the stones every frame).
-        if (lone_dirty) read_lone(storage.stones[static_cast<std::size_t>(lone->slot)]);
-        lone_dirty = false;
+        // Frames of lagging stones change nothing else (the planner's probe
+        // reads the stones every frame).
+        if (lagging_dirty) read_all_lagging();
         return storage.stones;
     }
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         const b2Body* body = stone_bodies[i];
         StoneSlot& slot = storage.stones[i];
-        if (lone && lone->slot == static_cast<int>(i)) {
-            read_lone(slot);
-        } else if (body->IsEnabled()) {
+        if (body->IsEnabled()) {
             const b2Vec2& position = body->GetWorldCenter();
             const b2Vec2& velocity = body->GetLinearVelocity();
             slot.position = {position.x, position.y};
@@ -116,8 +132,8 @@ const AllStones& SimulatorFCV1::GetStones() {
             slot.present = false;
         }
     }
+    read_all_lagging();
     stones_dirty = false;
-    lone_dirty = false;
     return storage.stones;
 }
 
@@ -131,12 +147,12 @@ bool SimulatorFCV1::AreAllStonesStopped() {
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         const b2Body* body = stone_bodies[i];
         if (!body->IsEnabled()) continue;
-        bool const shadowed = lone && lone->slot == static_cast<int>(i);
+        const LoneStone* lagging = Lagging(static_cast<int>(i));
         // A sleeping body is still: the engine zeroes its velocities when it
         // puts it to sleep and wakes it for any whose square is not zero.
-        if (!shadowed && !body->IsAwake()) continue;
-        const b2Vec2& v = shadowed ? lone->velocity : body->GetLinearVelocity();
-        float const w = shadowed ? lone->angular_velocity : body->GetAngularVelocity();
+        if (lagging == nullptr && !body->IsAwake()) continue;
+        const b2Vec2& v = lagging != nullptr ? lagging->velocity : body->GetLinearVelocity();
+        float const w = lagging != nullptr ? lagging->angular_velocity : body->GetAngularVelocity();
         if (Moving(v, w)) {
             all_stopped = false;
             break;
@@ -178,7 +194,7 @@ void SimulatorFCV1::Load(const ISimulatorStorage& source) {
 }
 
 void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
-    if (!enabled && lone && lone_proxy >= 0) RejoinEngine();
+    if (!enabled && mover_count > 0) RejoinEngine();
     if (!enabled && lone) {
         AllStones none{};
         CatchUpLoneStone(none);  // never takes the short way: nothing is present

@@ -55,13 +55,14 @@ public:
     // engine with the engine's own arithmetic (see LoneStone) and the engine
     // is brought to the same state when something else needs it.
     //
-    // Likewise while one stone moves and every other enabled stone sleeps,
-    // until the moving stone comes to rest or its broad-phase box meets
-    // another: then nothing but that stone and its proxy in the broad phase's
-    // tree changes. The proxy is moved in the engine's tree as the engine
-    // would move it, frame by frame; the body itself is written once, when
-    // the stone rests, when its box meets another (that frame then goes on as
-    // below), or at the next SetStones or Load.
+    // Likewise while the moving stones have no contact at all (their
+    // broad-phase boxes overlap no other) and every other enabled stone
+    // sleeps, until a moving stone's box meets another: then nothing but
+    // those stones and their proxies in the broad phase's tree changes. The
+    // proxies are moved in the engine's tree as the engine would move them,
+    // frame by frame; each body is written once, when its stone rests, when a
+    // box meets another (that frame then goes on as below), or at the next
+    // SetStones or Load.
     //
     // And in any frame in which no awake stone touches another (the common
     // case in a crowded house: stones slide apart or towards each other for
@@ -81,8 +82,8 @@ public:
     // contact list never do.
     const b2World& GetWorld() const { return world; }
 
-    // The slot whose body lags behind in the engine's world, or -1.
-    int LaggingSlot() const { return lone ? lone->slot : -1; }
+    // The slots whose bodies lag behind in the engine's world, one bit a slot.
+    std::uint32_t LaggingSlots() const;
 
     // Frames advanced outside the engine so far, among resting stones only.
     std::uint64_t FramesAmongResting() const { return frames_among_resting; }
@@ -106,7 +107,7 @@ private:
     b2World world;
     std::array<b2Body*, kStoneCount> stone_bodies{};
     bool stones_dirty = false;   // storage.stones may lag behind the bodies
-    bool lone_dirty = false;     // ...or only its slot of the stone in `lone`
+    bool lagging_dirty = false;  // ...or only in the slots of lagging stones
     bool all_stopped = false;    // last answer of AreAllStonesStopped
     bool stopped_dirty = false;  // all_stopped must be computed again
     ContactListener contact_listener;
@@ -114,10 +115,19 @@ private:
     bool lone_stone_shortcut = true;
     int enabled_count = 0;          // bodies enabled by the last SetStones
     int enabled_slot = -1;          // the last of them
-    std::optional<LoneStone> lone;  // frames the engine has not been given yet
-    int lone_proxy = -1;            // >= 0: lone moves among resting stones; its proxy in the tree
-    bool engine_settled = false;    // no pairs pending since the last SetStones
-    float settled_dt = 0.0f;        // the frame length of the engine's last step
+    std::optional<LoneStone> lone;  // the only enabled stone: frames the engine has not been given yet
+
+    // Stones moving among resting ones, in the engine's body order.
+    struct Mover {
+        LoneStone stone;
+        int32 proxy = b2_nullNode;
+    };
+    std::array<Mover, kStoneCount> movers{};
+    int mover_count = 0;
+    std::array<LoneStone, kStoneCount> movers_next{};  // their next frame, before it is taken
+
+    bool engine_settled = false;  // no pairs pending since the last SetStones
+    float settled_dt = 0.0f;      // the frame length of the engine's last step
     std::uint64_t frames_among_resting = 0;
     std::uint64_t free_frames = 0;
 
@@ -131,6 +141,7 @@ private:
     bool BeginAmongResting(float dt);
     bool StepAmongResting();
     void RejoinEngine();
+    const LoneStone* Lagging(int slot) const;
     bool StepFreeFrame(float dt);
     b2ContactManager& ContactManager();
 };

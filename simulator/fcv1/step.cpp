@@ -18,17 +18,17 @@ void SimulatorFCV1::Step() {
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
     stopped_dirty = true;
 
-    if (lone && lone_proxy < 0) {
+    if (lone) {
         // The only enabled stone.
         lone->Advance();
-        lone_dirty = true;
+        lagging_dirty = true;
         all_stopped = !Moving(lone->velocity, lone->angular_velocity);
         stopped_dirty = false;
         return;
     }
-    if (lone) {
+    if (mover_count > 0) {
         if (StepAmongResting()) return;
-        // It went back to the engine: the frame is taken below.
+        // They went back to the engine: the frame is taken below.
     } else if (BeginLoneStone(dt) || BeginAmongResting(dt)) {
         stones_dirty = true;
         return;
