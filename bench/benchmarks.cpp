@@ -4,6 +4,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -13,6 +15,7 @@
 #include "bench/scenes.h"
 #include "planner/shot_velocity.h"
 #include "server/request_handler.h"
+#include "simulator/fcv1/simulator_fcv1.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/interfaces/simulator.h"
 
@@ -111,7 +114,8 @@ BENCHMARK(BM_EstimateShotVelocity)->Unit(benchmark::kMicrosecond);
 
 // Times RequestHandler::Handle on `line` as a running server handles one
 // request after another (the first call, which creates the thread's
-// simulators, is made before the timing). Reports heap allocations a request.
+// simulators, is made before the timing). Reports heap allocations a request
+// and how the frames of a request were taken.
 void TimeRequest(benchmark::State& state, std::string_view line) {
     RequestHandler handler;
     std::string reply = handler.Handle(line);
@@ -123,6 +127,22 @@ void TimeRequest(benchmark::State& state, std::string_view line) {
     AllocationCount const used = CountAllocations() - before;
     state.counters["allocs_per_request"] =
         benchmark::Counter(static_cast<double>(used.heap), benchmark::Counter::kAvgIterations);
+
+    // How the frames of one more such request were taken: the probe's, then
+    // the throw's by kind (see SimulatorFCV1::SetLoneStoneShortcut).
+    auto* probe = dynamic_cast<glidestone::simulators::SimulatorFCV1*>(&handler.player().probe_simulator());
+    auto* thrown = dynamic_cast<glidestone::simulators::SimulatorFCV1*>(&handler.player().throw_simulator());
+    if (probe == nullptr || thrown == nullptr) return;
+    auto const frames = [&] {
+        return std::array<std::uint64_t, 5>{probe->LoneFrames(), thrown->LoneFrames(), thrown->FramesAmongResting(),
+                                            thrown->FreeFrames(), thrown->EngineFrames()};
+    };
+    auto const start = frames();
+    reply = handler.Handle(line);
+    auto const end = frames();
+    constexpr const char* kNames[] = {"frames_probe", "frames_lone", "frames_among_resting", "frames_free",
+                                      "frames_engine"};
+    for (std::size_t i = 0; i < end.size(); ++i) state.counters[kNames[i]] = static_cast<double>(end[i] - start[i]);
 }
 
 // One whole request: {"shot":[0,35,1],"stone1":[0,0,0]}, a draw onto an empty

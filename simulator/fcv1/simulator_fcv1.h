@@ -85,12 +85,14 @@ public:
     // The slots whose bodies lag behind in the engine's world, one bit a slot.
     std::uint32_t LaggingSlots() const;
 
-    // Frames advanced outside the engine so far, among resting stones only.
+    // Frames by the way Step took them, so far: the only enabled stone
+    // advanced alone; stones moving among resting ones; frames in which no
+    // awake stone touched another, stepped for the engine without its solver
+    // (see StepFreeFrame); and the engine's own steps.
+    std::uint64_t LoneFrames() const { return lone_frames; }
     std::uint64_t FramesAmongResting() const { return frames_among_resting; }
-
-    // Frames in which no awake stone touched another, stepped for the engine
-    // without its solver (see StepFreeFrame).
     std::uint64_t FreeFrames() const { return free_frames; }
+    std::uint64_t EngineFrames() const { return engine_frames; }
 
     // Records every contact the engine has solved into the simulator's
     // collision list. Runs inside the world's step, so it must not touch
@@ -128,8 +130,10 @@ private:
 
     bool engine_settled = false;  // no pairs pending since the last SetStones
     float settled_dt = 0.0f;      // the frame length of the engine's last step
+    std::uint64_t lone_frames = 0;
     std::uint64_t frames_among_resting = 0;
     std::uint64_t free_frames = 0;
+    std::uint64_t engine_frames = 0;
 
     // What AreAllStonesStopped counts as motion. Signed on purpose: a
     // clockwise spin alone never counts.

@@ -21,6 +21,7 @@ void SimulatorFCV1::Step() {
     if (lone) {
         // The only enabled stone.
         lone->Advance();
+        ++lone_frames;
         lagging_dirty = true;
         all_stopped = !Moving(lone->velocity, lone->angular_velocity);
         stopped_dirty = false;
@@ -29,7 +30,11 @@ void SimulatorFCV1::Step() {
     if (mover_count > 0) {
         if (StepAmongResting()) return;
         // They went back to the engine: the frame is taken below.
-    } else if (BeginLoneStone(dt) || BeginAmongResting(dt)) {
+    } else if (BeginLoneStone(dt)) {
+        ++lone_frames;
+        stones_dirty = true;
+        return;
+    } else if (BeginAmongResting(dt)) {
         stones_dirty = true;
         return;
     }
@@ -43,6 +48,7 @@ void SimulatorFCV1::Step() {
         for (b2Body* body : stone_bodies)
             if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
         world.Step(dt, kVelocityIterations, kPositionIterations);
+        ++engine_frames;
         engine_settled = true;
         settled_dt = dt;
     }
