@@ -155,11 +155,19 @@ BENCHMARK(BM_RequestDraw)->Unit(benchmark::kMicrosecond);
 
 // One whole request: a takeout at 3 m/s (shot [0.3,-37,1]) into fifteen stones
 // in and around the house, many collisions. Parse, probe throw, the throw until
-// all sixteen stones stop, the reply written. Reports heap allocations a request.
+// all sixteen stones stop, the reply written. Reports heap allocations a
+// request and its frames by kind.
 void BM_RequestTakeout(benchmark::State& state) {
     TimeRequest(state, glidestone::bench::kTakeoutRequest);
 }
 BENCHMARK(BM_RequestTakeout)->Unit(benchmark::kMicrosecond);
+
+// One whole request: a takeout at 3 m/s (shot [0.0,-37,1]) into four stones in
+// the house. Reports heap allocations a request and its frames by kind.
+void BM_RequestTakeoutIntoFour(benchmark::State& state) {
+    TimeRequest(state, glidestone::bench::kTakeoutIntoFourRequest);
+}
+BENCHMARK(BM_RequestTakeoutIntoFour)->Unit(benchmark::kMicrosecond);
 
 // --- JSON --------------------------------------------------------------------
 
@@ -251,6 +259,7 @@ constexpr std::pair<const char*, const char*> kDescriptions[] = {
     {"BM_EstimateShotVelocity", "one EstimateShotVelocity({0,35},0,ccw): fitted speed + ~548-frame probe"},
     {"BM_RequestDraw", "one RequestHandler::Handle of the draw {\"shot\":[0,35,1],\"stone1\":[0,0,0]}"},
     {"BM_RequestTakeout", "one RequestHandler::Handle of a 3 m/s takeout into fifteen stones"},
+    {"BM_RequestTakeoutIntoFour", "one RequestHandler::Handle of a 3 m/s takeout into four stones"},
     {"BM_ParseRequest", "nlohmann::json::parse of the fifteen-stone takeout request line"},
     {"BM_WriteReply", "nlohmann::json::dump of the takeout's reply object"},
     {"BM_AllocationsPerFrame", "one takeout scene played to rest; heap allocations a frame (target 0)"},

@@ -1,8 +1,9 @@
 #pragma once
 
 // The requests and scenes the benchmarks measure. The request lines are the
-// first lines of corpus_draw.jsonl and corpus_takeout.jsonl, so that the
-// in-process figures and the load client's figures describe the same work.
+// first lines of corpus_draw.jsonl, corpus_takeout.jsonl and
+// corpus_takeout4.jsonl, so that the in-process figures and the load client's
+// figures describe the same work.
 
 #include <string_view>
 
@@ -22,6 +23,11 @@ inline constexpr std::string_view kTakeoutRequest =
     R"("stone5":[-1.43,39.22,1],"stone6":[0.10,38.97,1],"stone7":[1.70,38.06,1],"stone8":[-0.15,35.76,1],)"
     R"("stone9":[-0.04,37.12,1],"stone10":[1.06,39.17,1],"stone11":[1.64,36.03,1],"stone12":[0.15,35.64,1],)"
     R"("stone13":[0.60,39.10,1],"stone14":[0.29,39.29,1],"stone15":[1.53,36.51,1],"shot":[0.3,-37,1]})";
+
+// A takeout at 3 m/s into four stones in the house (the list ends at stone5).
+inline constexpr std::string_view kTakeoutIntoFourRequest =
+    R"({"stone1":[0.02,37.05,1],"stone2":[0.55,36.20,1],"stone3":[-0.62,38.10,1],"stone4":[0.31,39.02,1],)"
+    R"("stone5":[0,0,0],"shot":[0.0,-37,1]})";
 
 // The sixteen slots of kTakeoutRequest at the moment of release: the fifteen
 // stones at rest and the shot stone at the origin with the planner's release
