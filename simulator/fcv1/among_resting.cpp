@@ -25,11 +25,8 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
         if (!body->IsEnabled() || !body->IsAwake()) continue;
         if (body->GetContactList() != nullptr) return false;
         Mover& mover = movers[static_cast<std::size_t>(count++)];
-        mover.stone = LoneStone{};
-        if (!mover.stone.ReadFrom(*body, static_cast<int>(body->GetUserData().pointer), dt)) return false;
+        if (!mover.stone.ReadFrom(*body, broad_phase, dt)) return false;
         mover.proxy = engine_access::ProxyId(*body);
-        mover.stone.fat_box = broad_phase.GetFatAABB(mover.proxy);
-        mover.stone.sleep_time = engine_access::SleepTime(*body);
     }
     if (count == 0) return false;
     mover_count = count;

@@ -235,12 +235,9 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     DoomedContacts doomed;
     for (b2Body* body = world.GetBodyList(); body != nullptr; body = body->GetNext()) {
         if (!body->IsEnabled() || !body->IsAwake()) continue;
-        int const slot = static_cast<int>(SlotOf(body));
-        FreeBody& entry = free.Add(body, slot);
+        FreeBody& entry = free.Add(body, static_cast<int>(SlotOf(body)));
         entry.proxy = engine_access::ProxyId(*body);
-        if (!entry.stone.ReadFrom(*body, slot, dt)) return false;
-        entry.stone.sleep_time = engine_access::SleepTime(*body);
-        entry.stone.fat_box = broad_phase.GetFatAABB(entry.proxy);
+        if (!entry.stone.ReadFrom(*body, broad_phase, dt)) return false;
         for (b2ContactEdge* edge = body->GetContactList(); edge != nullptr; edge = edge->next) {
             if (free.Find(edge->other) != nullptr) continue;  // seen from the other side
             switch (UpdateOf(edge->contact, broad_phase)) {

@@ -129,19 +129,6 @@ void LoneStone::Integrate() {
     fat_box = MoveFatBox(fat_box, swept_box, displacement, &reinserted);
 }
 
-bool LoneStone::ReadFrom(const b2Body& body, int body_slot, float frame_dt) {
-    slot = body_slot;
-    dt = frame_dt;
-    const b2Sweep& sweep = engine_access::Sweep(body);
-    position = sweep.c;
-    angle = sweep.a;
-    frame_start = sweep.c0;
-    frame_start_angle = sweep.a0;
-    velocity = body.GetLinearVelocity();
-    angular_velocity = body.GetAngularVelocity();
-    return position.IsValid() && velocity.IsValid() && b2IsValid(angle) && b2IsValid(angular_velocity);
-}
-
 void LoneStone::WriteTo(b2Body& body) const {
     b2Sweep& sweep = engine_access::Sweep(body);
     b2Transform& transform = engine_access::Transform(body);

@@ -2,6 +2,8 @@
 
 #include <box2d/box2d.h>
 
+#include "simulator/fcv1/engine_access.h"
+
 namespace glidestone::simulators {
 
 // A world in which exactly one stone is enabled needs nothing of the
@@ -47,10 +49,12 @@ struct LoneStone {
     // broad phase's response to the move.
     void Integrate();
 
-    // Takes the body's state as the engine holds it now, into slot `slot`
-    // with frames of `dt`; false, leaving the frame to the engine, when any
-    // of it is not finite. The sleep timer and the box are not read.
-    bool ReadFrom(const b2Body& body, int slot, float dt);
+    // Takes the stone as the engine holds it now: its body's slot (the
+    // body's user data), sweep, velocities, awake flag and sleep timer, and
+    // its proxy's enlarged box in `broad_phase`; no frames advanced yet, in
+    // frames of `dt`. False, leaving the frame to the engine, when any of it
+    // is not finite.
+    bool ReadFrom(const b2Body& body, const b2BroadPhase& broad_phase, float dt);
 
     // Leaves the body as the engine's steps of the frames advanced since
     // ReadFrom would have: its sweep, transform, velocities, sleep timer,
@@ -59,6 +63,27 @@ struct LoneStone {
     // from an awake stone.
     void WriteTo(b2Body& body) const;
 };
+
+// Inline: it runs for every moving stone of every frame free of contact.
+inline bool LoneStone::ReadFrom(const b2Body& body, const b2BroadPhase& broad_phase, float frame_dt) {
+    // The engine's user-data getter is not const.
+    slot = static_cast<int>(const_cast<b2Body&>(body).GetUserData().pointer);
+    dt = frame_dt;
+    frames = 0;
+    const b2Sweep& sweep = engine_access::Sweep(body);
+    position = sweep.c;
+    angle = sweep.a;
+    frame_start = sweep.c0;
+    frame_start_angle = sweep.a0;
+    velocity = body.GetLinearVelocity();
+    angular_velocity = body.GetAngularVelocity();
+    awake = body.IsAwake();
+    sleep_time = engine_access::SleepTime(body);
+    fat_box = broad_phase.GetFatAABB(engine_access::ProxyId(body));
+    moved_proxy = false;
+    reinserted = false;
+    return position.IsValid() && velocity.IsValid() && b2IsValid(angle) && b2IsValid(angular_velocity);
+}
 
 // The box the broad phase computes for a stone centred at `centre`.
 b2AABB StoneBox(const b2Vec2& centre);

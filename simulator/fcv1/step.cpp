@@ -62,9 +62,7 @@ bool SimulatorFCV1::BeginLoneStone(float dt) {
     if (!body->IsAwake()) return false;
 
     LoneStone stone;
-    if (!stone.ReadFrom(*body, enabled_slot, dt)) return false;
-    stone.sleep_time = engine_access::SleepTime(*body);
-    stone.fat_box = world.GetContactManager().m_broadPhase.GetFatAABB(engine_access::ProxyId(*body));
+    if (!stone.ReadFrom(*body, world.GetContactManager().m_broadPhase, dt)) return false;
     stone.Advance();
     lone = stone;
     return true;
