@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -15,6 +16,7 @@
 #include "bench/scenes.h"
 #include "planner/shot_velocity.h"
 #include "server/request_handler.h"
+#include "server/strict_request.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/interfaces/simulator.h"
@@ -23,7 +25,11 @@ namespace {
 
 using glidestone::AllStones;
 using glidestone::ISimulator;
+using glidestone::ReadStrictRequest;
 using glidestone::RequestHandler;
+using glidestone::StrictRequest;
+using glidestone::Vector2;
+using glidestone::WriteStrictReply;
 using glidestone::bench::AllocationCount;
 using glidestone::bench::CountAllocations;
 
@@ -198,6 +204,41 @@ void BM_WriteReply(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteReply);
 
+// The strict reader's take on the same request line, which the handler uses
+// instead of the document for requests of the common shape.
+void BM_ReadStrictRequest(benchmark::State& state) {
+    std::string_view const line = glidestone::bench::kTakeoutRequest;
+    for (auto _ : state) {
+        std::optional<StrictRequest> request = ReadStrictRequest(line);
+        benchmark::DoNotOptimize(request);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * line.size()));
+}
+BENCHMARK(BM_ReadStrictRequest);
+
+// The same reply as BM_WriteReply's, written from the strict request.
+void BM_WriteStrictReply(benchmark::State& state) {
+    RequestHandler handler;
+    std::string const expected = handler.Handle(glidestone::bench::kTakeoutRequest);
+    StrictRequest const request = ReadStrictRequest(glidestone::bench::kTakeoutRequest).value();
+    AllStones rest{};
+    nlohmann::json const reply = nlohmann::json::parse(expected);
+    for (std::size_t n = 1; n <= rest.size(); ++n) {
+        const nlohmann::json& stone = reply["stone" + std::to_string(n)];
+        rest[n - 1].position = {stone[0].get<float>(), stone[1].get<float>()};
+    }
+    Vector2 const velocity{reply["shot"][0].get<float>(), reply["shot"][1].get<float>()};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        std::string text = WriteStrictReply(request, rest, velocity);
+        bytes = text.size();
+        benchmark::DoNotOptimize(text.data());
+    }
+    if (WriteStrictReply(request, rest, velocity) != expected) state.SkipWithError("not the handler's reply");
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+BENCHMARK(BM_WriteStrictReply);
+
 // --- Allocations -------------------------------------------------------------
 
 // Heap allocations (malloc, calloc, realloc, aligned allocation and operator
@@ -262,6 +303,8 @@ constexpr std::pair<const char*, const char*> kDescriptions[] = {
     {"BM_RequestTakeoutIntoFour", "one RequestHandler::Handle of a 3 m/s takeout into four stones"},
     {"BM_ParseRequest", "nlohmann::json::parse of the fifteen-stone takeout request line"},
     {"BM_WriteReply", "nlohmann::json::dump of the takeout's reply object"},
+    {"BM_ReadStrictRequest", "the strict reader on the fifteen-stone takeout request line"},
+    {"BM_WriteStrictReply", "the takeout's reply written from the strict request"},
     {"BM_AllocationsPerFrame", "one takeout scene played to rest; heap allocations a frame (target 0)"},
 };
 

@@ -64,22 +64,91 @@ std::string RequestHandler::Handle(std::string_view line, const std::optional<Re
                                    ThrowObserver* observer) {
     if (line.size() > kMaxRequestLineBytes)
         throw RequestError("request line longer than " + std::to_string(kMaxRequestLineBytes) + " bytes");
+    if (strict_reader_) {
+        if (std::optional<StrictRequest> const strict = ReadStrictRequest(line)) {
+            std::optional<std::string> reply = HandleStrict(*strict, perturbation, observer);
+            if (reply) return *std::move(reply);
+        }
+    }
+    return HandleDocument(line, perturbation, observer);
+}
+
+void RequestHandler::BeginStones() {
+    for (StoneSlot& slot : stones_) slot.present = false;
+}
+
+void RequestHandler::PlaceStone(int number, float x, float y) {
+    StoneSlot& slot = stones_[static_cast<std::size_t>(number - 1)];
+    slot.position = {x, y};
+    slot.angle = 0.0f;
+    slot.linear_velocity = {0.0f, 0.0f};
+    slot.angular_velocity = 0.0f;
+    slot.present = true;
+}
+
+Vector2 RequestHandler::PlanRelease(const Shot& planned, const std::optional<ReleasePerturbation>& perturbation) {
+    Vector2 const velocity = player_.Plan(planned);
+    return perturbation ? PerturbRelease(velocity, *perturbation) : velocity;
+}
+
+// Every value is read as the document path reads it; a value that path would
+// refuse sends the request there before anything is played, so that it is
+// refused in the same words and at the same point.
+std::optional<std::string> RequestHandler::HandleStrict(const StrictRequest& request,
+                                                        const std::optional<ReleasePerturbation>& perturbation,
+                                                        ThrowObserver* observer) {
+    auto coordinate = [](const StrictNumber& number, float* out) {
+        if (number.integer) {
+            *out = static_cast<float>(number.as_integer);
+            return true;
+        }
+        *out = NarrowToFloat(number.value);
+        return std::isfinite(*out) && IsPlayableCoordinate(*out);
+    };
+    std::array<Vector2, 15> positions;
+    int count = 0;
+    for (; count < 15; ++count) {
+        auto const index = static_cast<std::size_t>(count);
+        if (!request.listed[index]) return std::nullopt;  // refused there: a missing stone
+        const StrictRequest::Triple& stone = request.stones[index];
+        if (stone[2].value == 0.0) break;
+        if (!coordinate(stone[1], &positions[index].y) || !coordinate(stone[0], &positions[index].x))
+            return std::nullopt;
+    }
+    const StrictRequest::Triple& shot = request.shot;
+    // The spin, as the planner reads it: an integer counts only as 1 or not.
+    double const spin = shot[2].integer ? (static_cast<int>(shot[2].as_integer) == 1 ? 1.0 : 0.0) : shot[2].value;
+    float const omega = SpinToAngularVelocity(shot[2].value);
+    if (!std::isfinite(omega)) return std::nullopt;
+
+    BeginStones();
+    for (int n = 1; n <= count; ++n) {
+        const Vector2& position = positions[static_cast<std::size_t>(n - 1)];
+        PlaceStone(n, position.x, position.y);
+    }
+    Shot planned;
+    planned.target = {NarrowToFloat(shot[0].value), NarrowToFloat(std::fabs(shot[1].value))};
+    planned.pass = shot[1].value < 0.0;
+    planned.spin = spin;
+    Vector2 const velocity = PlanRelease(planned, perturbation);
+    ShotResult const played = player_.Throw(stones_, velocity, omega, observer);
+    return WriteStrictReply(request, played.stones, velocity);
+}
+
+std::string RequestHandler::HandleDocument(std::string_view line,
+                                           const std::optional<ReleasePerturbation>& perturbation,
+                                           ThrowObserver* observer) {
     CheckDepth(line);
     json request = json::parse(line, nullptr, /*allow_exceptions=*/true, /*ignore_comments=*/false);
 
-    for (StoneSlot& slot : stones_) slot.present = false;
+    BeginStones();
     for (int n = 1; n <= 15; ++n) {
         json& stone = request["stone" + std::to_string(n)];
         json& flag = stone[2];  // a missing stone becomes [null, null, null]
         if (flag == 0) break;
         float const y = ReadCoordinate(stone[1], n);
         float const x = ReadCoordinate(stone[0], n);
-        StoneSlot& slot = stones_[n - 1];
-        slot.position = {x, y};
-        slot.angle = 0.0f;
-        slot.linear_velocity = {0.0f, 0.0f};
-        slot.angular_velocity = 0.0f;
-        slot.present = true;
+        PlaceStone(n, x, y);
     }
 
     json& shot = request["shot"];
@@ -89,8 +158,7 @@ std::string RequestHandler::Handle(std::string_view line, const std::optional<Re
     planned.target = {NarrowToFloat(p0), NarrowToFloat(std::fabs(p1))};
     planned.pass = p1 < 0.0;
     planned.spin = ReadSpinForPlanning(shot[2]);
-    Vector2 velocity = player_.Plan(planned);
-    if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
+    Vector2 const velocity = PlanRelease(planned, perturbation);
 
     // Read once more as a double, so a boolean spin fails here, after planning.
     float const omega = SpinToAngularVelocity(shot[2].get<double>());

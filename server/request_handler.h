@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "server/strict_request.h"
 #include "shot/shot_player.h"
 #include "simulator/interfaces/stone.h"
 
@@ -54,9 +55,27 @@ public:
 
     ShotPlayer& player() { return player_; }
 
+    // Requests of the shape nearly every client sends (ReadStrictRequest)
+    // are read and answered without building a JSON document; the reply is
+    // the same byte for byte. Off, every request goes through the document,
+    // which tests and benchmarks compare against. On by default.
+    void SetStrictReader(bool on) { strict_reader_ = on; }
+
 private:
     ShotPlayer player_;
     AllStones stones_{};
+    bool strict_reader_ = true;
+
+    // The reply, or nothing (nothing played) when the document path must
+    // answer or refuse the request instead.
+    std::optional<std::string> HandleStrict(const StrictRequest& request,
+                                            const std::optional<ReleasePerturbation>& perturbation,
+                                            ThrowObserver* observer);
+    std::string HandleDocument(std::string_view line, const std::optional<ReleasePerturbation>& perturbation,
+                               ThrowObserver* observer);
+    void BeginStones();
+    void PlaceStone(int number, float x, float y);
+    Vector2 PlanRelease(const Shot& planned, const std::optional<ReleasePerturbation>& perturbation);
 };
 
 }  // namespace glidestone
