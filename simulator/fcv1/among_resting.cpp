@@ -38,8 +38,7 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
 // frames before left them, and the frame is left to the caller (returns
 // false). A stone that comes to rest goes back at once.
 bool SimulatorFCV1::StepAmongResting() {
-    b2ContactManager& contacts = ContactManager();
-    b2BroadPhase& broad_phase = contacts.m_broadPhase;
+    b2BroadPhase& broad_phase = ContactManager().m_broadPhase;
     std::array<LoneStone, kStoneCount>& next = movers_next;
     for (int i = 0; i < mover_count; ++i) {
         next[static_cast<std::size_t>(i)] = movers[static_cast<std::size_t>(i)].stone;
@@ -72,21 +71,22 @@ bool SimulatorFCV1::StepAmongResting() {
     }
 
     // A proxy whose enlarged box holds the move is left as it is by the tree:
-    // only re-inserted ones are moved, and the search for new pairs finds
-    // none.
-    bool moved = false;
+    // only re-inserted ones are moved. The broad phase would buffer each such
+    // move for its search for new pairs, which finds none (see above) and
+    // only clears the proxy's mark as moved and empties the buffer: that is
+    // done here, without the search.
+    b2DynamicTree& tree = engine_access::Tree(broad_phase);
     all_stopped = true;
     for (int i = 0; i < mover_count; ++i) {
         Mover& mover = movers[static_cast<std::size_t>(i)];
         mover.stone = next[static_cast<std::size_t>(i)];
         if (mover.stone.reinserted) {
-            broad_phase.MoveProxy(mover.proxy, mover.stone.swept_box, mover.stone.displacement);
-            moved = true;
+            tree.MoveProxy(mover.proxy, mover.stone.swept_box, mover.stone.displacement);
+            tree.ClearMoved(mover.proxy);
         }
         // Every other enabled stone sleeps, so is still.
         if (Moving(mover.stone.velocity, mover.stone.angular_velocity)) all_stopped = false;
     }
-    if (moved) contacts.FindNewContacts();
     ++frames_among_resting;
     lagging_dirty = true;
     stopped_dirty = false;

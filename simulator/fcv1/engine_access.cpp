@@ -26,6 +26,7 @@ GLIDESTONE_MEMBER_TAG(BodyAngularVelocity, float, b2Body);
 GLIDESTONE_MEMBER_TAG(BodySleepTime, float, b2Body);
 GLIDESTONE_MEMBER_TAG(FixtureProxies, b2FixtureProxy*, b2Fixture);
 GLIDESTONE_MEMBER_TAG(ContactFlags, uint32, b2Contact);
+GLIDESTONE_MEMBER_TAG(BroadPhaseTree, b2DynamicTree, b2BroadPhase);
 
 #undef GLIDESTONE_MEMBER_TAG
 
@@ -36,6 +37,7 @@ template struct Grant<BodyAngularVelocity, &b2Body::m_angularVelocity>;
 template struct Grant<BodySleepTime, &b2Body::m_sleepTime>;
 template struct Grant<FixtureProxies, &b2Fixture::m_proxies>;
 template struct Grant<ContactFlags, &b2Contact::m_flags>;
+template struct Grant<BroadPhaseTree, &b2BroadPhase::m_tree>;
 
 // The flag's value is the engine's own, read where a derived class may name it.
 struct ContactFlagValues : b2Contact {
@@ -71,6 +73,10 @@ b2FixtureProxy& Proxy(b2Fixture& fixture) {
 }
 int32 ProxyId(const b2Body& body) {
     return Proxy(*const_cast<b2Body&>(body).GetFixtureList()).proxyId;
+}
+
+b2DynamicTree& Tree(b2BroadPhase& broad_phase) {
+    return broad_phase.*MemberOf(BroadPhaseTree{});
 }
 
 void ClearTouching(b2Contact& contact) {

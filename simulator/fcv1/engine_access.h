@@ -26,6 +26,10 @@ float SleepTime(const b2Body& body);
 b2FixtureProxy& Proxy(b2Fixture& fixture);
 int32 ProxyId(const b2Body& body);
 
+// The broad phase's tree, which its own proxy moves reach only through the
+// buffer of moves that its search for new pairs then works through.
+b2DynamicTree& Tree(b2BroadPhase& broad_phase);
+
 // Clears a contact's touching flag, as its update does when a touch ends.
 void ClearTouching(b2Contact& contact);
 

@@ -64,6 +64,21 @@ TEST_F(EngineAccessTest, ProxyIsTheOneTheBroadPhaseHolds) {
     EXPECT_NE(engine_access::ProxyId(*body), engine_access::ProxyId(*other));
 }
 
+TEST_F(EngineAccessTest, TreeIsTheOneTheBroadPhaseQueries) {
+    b2BroadPhase& broad_phase = const_cast<b2BroadPhase&>(world.GetContactManager().m_broadPhase);
+    b2DynamicTree& tree = engine_access::Tree(broad_phase);
+    int32 const id = engine_access::ProxyId(*body);
+    b2AABB far;
+    far.lowerBound.Set(50.0f, 50.0f);
+    far.upperBound.Set(50.3f, 50.3f);
+    ASSERT_TRUE(tree.MoveProxy(id, far, b2Vec2(0.0f, 0.0f)));
+    EXPECT_TRUE(broad_phase.GetFatAABB(id).Contains(far));
+    EXPECT_FALSE(broad_phase.TestOverlap(id, engine_access::ProxyId(*other)));
+    EXPECT_TRUE(tree.WasMoved(id));
+    tree.ClearMoved(id);
+    EXPECT_FALSE(tree.WasMoved(id));
+}
+
 TEST_F(EngineAccessTest, ClearTouchingClearsOnlyTheTouch) {
     world.Step(0.05f, 8, 3);  // the two bodies overlap: their contact touches
     b2Contact* contact = world.GetContactList();
