@@ -262,6 +262,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     // takes its time of impact with the others; allowed here only where that
     // cannot be an impact. Boxes that stay are as the tree holds them; two
     // re-inserted ones are compared as they will be.
+    bool new_pairs = false;
     for (int i = 0; i < free.Count(); ++i) {
         const FreeBody& mover = free[i];
         if (!mover.stone.reinserted) continue;
@@ -270,6 +271,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
             const FreeBody* mover;
             const FreeBodies* free;
             const DoomedContacts* doomed;
+            bool* new_pairs;
             bool refused = false;
             bool QueryCallback(int32 proxy_id) {
                 if (proxy_id == mover->proxy) return true;
@@ -277,18 +279,22 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
                 b2Body* other = proxy->fixture->GetBody();
                 const FreeBody* moved = free->Find(other);
                 if (moved != nullptr && moved->stone.reinserted) return true;  // compared below
-                if (HaveContact(mover->body, other, *doomed) || MayPair(*free, mover->body, other)) return true;
+                if (HaveContact(mover->body, other, *doomed)) return true;
+                *new_pairs = true;
+                if (MayPair(*free, mover->body, other)) return true;
                 refused = true;
                 return false;
             }
-        } meets{&broad_phase, &mover, &free, &doomed};
+        } meets{&broad_phase, &mover, &free, &doomed, &new_pairs};
         broad_phase.Query(&meets, mover.stone.fat_box);
         if (meets.refused) return false;
         for (int j = i + 1; j < free.Count(); ++j) {
             const FreeBody& other = free[j];
-            if (other.stone.reinserted && b2TestOverlap(mover.stone.fat_box, other.stone.fat_box) &&
-                !HaveContact(mover.body, other.body, doomed) && !MayPair(free, mover.body, other.body))
-                return false;
+            if (!other.stone.reinserted || !b2TestOverlap(mover.stone.fat_box, other.stone.fat_box) ||
+                HaveContact(mover.body, other.body, doomed))
+                continue;
+            new_pairs = true;
+            if (!MayPair(free, mover.body, other.body)) return false;
         }
     }
 
@@ -330,13 +336,21 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     for (int i = 0; i < free.Count(); ++i) free[i].stone.WriteTo(*free[i].body);
     // A proxy whose enlarged box holds the move is left as it is by the
     // tree, and not buffered: only re-inserted ones are moved, and only
-    // they can make pairs.
+    // they can make pairs. When they make none, the search for pairs would
+    // only clear their marks as moved and empty the buffer of moves: that is
+    // done directly, as among resting stones.
+    b2DynamicTree& tree = engine_access::Tree(broad_phase);
     bool moved = false;
     for (int i = 0; i < free.Count(); ++i) {
         const FreeBody& entry = free[i];
         if (!entry.stone.reinserted) continue;
-        broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
-        moved = true;
+        if (new_pairs) {
+            broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
+            moved = true;
+        } else {
+            tree.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
+            tree.ClearMoved(entry.proxy);
+        }
     }
     if (moved) contacts.FindNewContacts();
 
