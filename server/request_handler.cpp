@@ -105,15 +105,18 @@ std::optional<std::string> RequestHandler::HandleStrict(const StrictRequest& req
         *out = NarrowToFloat(number.value);
         return std::isfinite(*out) && IsPlayableCoordinate(*out);
     };
-    std::array<Vector2, 15> positions;
-    int count = 0;
-    for (; count < 15; ++count) {
-        auto const index = static_cast<std::size_t>(count);
+    // Stones placed before a value is refused are placed again, or not, by
+    // the document path.
+    BeginStones();
+    for (int n = 1; n <= 15; ++n) {
+        auto const index = static_cast<std::size_t>(n - 1);
         if (!request.listed[index]) return std::nullopt;  // refused there: a missing stone
         const StrictRequest::Triple& stone = request.stones[index];
         if (stone[2].value == 0.0) break;
-        if (!coordinate(stone[1], &positions[index].y) || !coordinate(stone[0], &positions[index].x))
-            return std::nullopt;
+        float x = 0.0f;
+        float y = 0.0f;
+        if (!coordinate(stone[1], &y) || !coordinate(stone[0], &x)) return std::nullopt;
+        PlaceStone(n, x, y);
     }
     const StrictRequest::Triple& shot = request.shot;
     // The spin, as the planner reads it: an integer counts only as 1 or not.
@@ -121,11 +124,6 @@ std::optional<std::string> RequestHandler::HandleStrict(const StrictRequest& req
     float const omega = SpinToAngularVelocity(shot[2].value);
     if (!std::isfinite(omega)) return std::nullopt;
 
-    BeginStones();
-    for (int n = 1; n <= count; ++n) {
-        const Vector2& position = positions[static_cast<std::size_t>(n - 1)];
-        PlaceStone(n, position.x, position.y);
-    }
     Shot planned;
     planned.target = {NarrowToFloat(shot[0].value), NarrowToFloat(std::fabs(shot[1].value))};
     planned.pass = shot[1].value < 0.0;

@@ -71,19 +71,13 @@ bool SimulatorFCV1::StepAmongResting() {
     }
 
     // A proxy whose enlarged box holds the move is left as it is by the tree:
-    // only re-inserted ones are moved. The broad phase would buffer each such
-    // move for its search for new pairs, which finds none (see above) and
-    // only clears the proxy's mark as moved and empties the buffer: that is
-    // done here, without the search.
-    b2DynamicTree& tree = engine_access::Tree(broad_phase);
+    // only re-inserted ones are moved, and the search for new pairs finds
+    // none (see above).
     all_stopped = true;
     for (int i = 0; i < mover_count; ++i) {
         Mover& mover = movers[static_cast<std::size_t>(i)];
         mover.stone = next[static_cast<std::size_t>(i)];
-        if (mover.stone.reinserted) {
-            tree.MoveProxy(mover.proxy, mover.stone.swept_box, mover.stone.displacement);
-            tree.ClearMoved(mover.proxy);
-        }
+        if (mover.stone.reinserted) MoveProxyFindingNoPair(broad_phase, mover.proxy, mover.stone);
         // Every other enabled stone sleeps, so is still.
         if (Moving(mover.stone.velocity, mover.stone.angular_velocity)) all_stopped = false;
     }

@@ -336,23 +336,17 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     for (int i = 0; i < free.Count(); ++i) free[i].stone.WriteTo(*free[i].body);
     // A proxy whose enlarged box holds the move is left as it is by the
     // tree, and not buffered: only re-inserted ones are moved, and only
-    // they can make pairs. When they make none, the search for pairs would
-    // only clear their marks as moved and empty the buffer of moves: that is
-    // done directly, as among resting stones.
-    b2DynamicTree& tree = engine_access::Tree(broad_phase);
-    bool moved = false;
+    // they can make pairs (`new_pairs` is set only by re-inserted ones).
     for (int i = 0; i < free.Count(); ++i) {
         const FreeBody& entry = free[i];
         if (!entry.stone.reinserted) continue;
         if (new_pairs) {
             broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
-            moved = true;
         } else {
-            tree.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
-            tree.ClearMoved(entry.proxy);
+            MoveProxyFindingNoPair(broad_phase, entry.proxy, entry.stone);
         }
     }
-    if (moved) contacts.FindNewContacts();
+    if (new_pairs) contacts.FindNewContacts();
 
     // Every other enabled stone sleeps, so is still.
     all_stopped = true;

@@ -47,6 +47,12 @@ b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displaceme
     return enlarged;
 }
 
+void MoveProxyFindingNoPair(b2BroadPhase& broad_phase, int32 proxy, const LoneStone& stone) {
+    b2DynamicTree& tree = engine_access::Tree(broad_phase);
+    tree.MoveProxy(proxy, stone.swept_box, stone.displacement);
+    tree.ClearMoved(proxy);
+}
+
 void LoneStone::Advance() {
     ++frames;
 

@@ -93,4 +93,11 @@ b2AABB StoneBox(const b2Vec2& centre);
 // `reinserted` tells whether it replaced the box.
 b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displacement, bool* reinserted);
 
+// The broad phase's move of the re-inserted `proxy` of `stone`, for a frame
+// whose search for new pairs is known to find none: the tree moves the proxy,
+// and what that search would then leave behind (the proxy's mark as moved
+// cleared, the buffer of moves empty) is done instead of buffering the move
+// and searching.
+void MoveProxyFindingNoPair(b2BroadPhase& broad_phase, int32 proxy, const LoneStone& stone);
+
 }  // namespace glidestone::simulators
