@@ -35,7 +35,7 @@ configure_file(cmake/version.h.in ${PROJECT_BINARY_DIR}/include/glidestone/versi
 # The umbrella target and header.
 add_library(glidestone INTERFACE)
 add_library(glidestone::glidestone ALIAS glidestone)
-target_link_libraries(glidestone INTERFACE glidestone_shot glidestone_research)
+target_link_libraries(glidestone INTERFACE glidestone_shot glidestone_research glidestone_game)
 target_include_directories(glidestone INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
                                                 $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>)
 
@@ -43,8 +43,10 @@ set_target_properties(glidestone_simulator PROPERTIES EXPORT_NAME simulator)
 set_target_properties(glidestone_planner PROPERTIES EXPORT_NAME planner)
 set_target_properties(glidestone_shot PROPERTIES EXPORT_NAME shot)
 set_target_properties(glidestone_research PROPERTIES EXPORT_NAME research)
+set_target_properties(glidestone_game PROPERTIES EXPORT_NAME game)
 
-install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot glidestone_research ${glidestone_engine_targets}
+install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot glidestone_research glidestone_game
+                ${glidestone_engine_targets}
         EXPORT glidestoneTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development
@@ -69,7 +71,15 @@ set(glidestone_public_headers
     research/end_score.h
     research/execution_noise.h
     research/monte_carlo.h
-    research/random.h)
+    research/random.h
+    game/action.h
+    game/delivery.h
+    game/game.h
+    game/game_state.h
+    game/record.h
+    game/rules.h
+    game/random_shot.h
+    game/sheet_rules.h)
 foreach(header IN LISTS glidestone_public_headers)
   get_filename_component(header_dir ${header} DIRECTORY)
   install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/${header_dir}

@@ -19,7 +19,10 @@ public:
     // The stones have been placed and no frame has been played yet.
     virtual void OnStart(ISimulator& simulator) = 0;
 
-    // Frame number `frame` (counted from 1) has just been played.
+    // Frame number `frame` (counted from 1) has just been played. The
+    // observer may take stones off the ice here (ISimulator::RemoveStone), as
+    // a referee does with a stone that leaves the sheet; the throw then goes
+    // on without them and reports them absent. Nothing else may be changed.
     virtual void OnFrame(int frame, ISimulator& simulator) = 0;
 };
 
@@ -67,7 +70,8 @@ public:
     // present stone beyond kMaxStoneCoordinate, and when the stones are still
     // moving after kMaxFrames frames or kMaxContacts contacts. `observer`, if
     // given, is called once the stones are placed and after every frame; it
-    // may read the simulator but must not change it.
+    // may read the simulator and take stones off the ice (see
+    // ThrowObserver::OnFrame), nothing else.
     ShotResult Throw(const AllStones& stones, Vector2 velocity, float angular_velocity,
                      ThrowObserver* observer = nullptr);
 

@@ -12,12 +12,23 @@
 //     TrajectoryRecorder watches a throw frame by frame.
 //   - The research layer: ScoreEnd, seeded ExecutionNoise, and EvaluateShot
 //     (Monte Carlo evaluation of a shot under noise).
+//   - Whole games: Rules, Game (delivery by delivery under the rules of
+//     curling, with its GameState), PlayDelivery, and game records that
+//     replay bit for bit (ReplayGame).
 //
 // Everything lives in the namespace glidestone. Physics is 32-bit float and
 // reproduces bit for bit: build consumers without -ffast-math.
 
 #include <glidestone/version.h>
 
+#include "game/action.h"
+#include "game/delivery.h"
+#include "game/game.h"
+#include "game/game_state.h"
+#include "game/random_shot.h"
+#include "game/record.h"
+#include "game/rules.h"
+#include "game/sheet_rules.h"
 #include "planner/shot_velocity.h"
 #include "research/end_score.h"
 #include "research/execution_noise.h"

@@ -1,6 +1,8 @@
 #include "simulator/fcv1/simulator_fcv1.h"
 
 #include <cfloat>
+#include <stdexcept>
+#include <string>
 
 namespace glidestone::simulators {
 
@@ -135,6 +137,33 @@ const AllStones& SimulatorFCV1::GetStones() {
     read_all_lagging();
     stones_dirty = false;
     return storage.stones;
+}
+
+void SimulatorFCV1::RemoveStone(std::size_t slot) {
+    if (slot >= kStoneCount) throw std::out_of_range("no stone slot " + std::to_string(slot));
+    b2Body* body = stone_bodies[slot];
+    if (!body->IsEnabled()) return;
+    // The engine must hold every stone as its own steps would have left it
+    // before it disables a body: disabling destroys the body's contacts and
+    // proxy, wakes the stones it touched, and changes the broad phase's tree,
+    // and all of that depends on where the stones really are. Frames advanced
+    // outside the engine are handed over first (a lone stone's are replayed:
+    // stones rarely leave the ice alone, so the cost stays small).
+    if (mover_count > 0) RejoinEngine();
+    if (lone) {
+        AllStones none{};
+        CatchUpLoneStone(none);  // never takes the short way: nothing is present
+        stones_dirty = true;
+    }
+    GetStones();  // the slot keeps the state it had when it was taken off
+    body->SetEnabled(false);
+    storage.stones[slot].present = false;
+    // Disabling may have woken bodies; positions and velocities are as read.
+    stopped_dirty = true;
+    if (--enabled_count == 1) {
+        for (std::size_t i = 0; i < kStoneCount; ++i)
+            if (stone_bodies[i]->IsEnabled()) enabled_slot = static_cast<int>(i);
+    }
 }
 
 const std::vector<Collision>& SimulatorFCV1::GetCollisions() const {

@@ -42,6 +42,7 @@ public:
     void SetStones(const AllStones& stones) override;
     void Step() override;
     const AllStones& GetStones() override;
+    void RemoveStone(std::size_t slot) override;
     const std::vector<Collision>& GetCollisions() const override;
     bool AreAllStonesStopped() override;
     float GetSecondsPerFrame() const override;

@@ -34,6 +34,15 @@ public:
     // current state; absent slots the state last read for them.
     virtual const AllStones& GetStones() = 0;
 
+    // Takes the stone in `slot` off the ice between frames, as a referee takes
+    // a stone out of play: from the next frame on it takes no part, and
+    // GetStones reports the slot absent with the state the stone had when it
+    // was taken off. Nothing else changes: the other stones go on exactly as
+    // the engine goes on after one of its bodies is disabled (a stone that
+    // was touching the removed one is woken). An absent slot stays as it is.
+    // Throws std::out_of_range for a slot of kStoneCount or more.
+    virtual void RemoveStone(std::size_t slot) = 0;
+
     // The stone-to-stone contacts of the last frame, in the order solved.
     virtual const std::vector<Collision>& GetCollisions() const = 0;
 

@@ -198,6 +198,7 @@ AllStones RandomStones(Random& random) {
 struct Shortcuts {
     std::uint64_t among_resting = 0;
     std::uint64_t free = 0;
+    std::uint64_t removals = 0;  // stones taken off between frames
 };
 
 // Runs the same calls on a simulator with the shortcut and one without, and
@@ -209,6 +210,7 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
     Random random(seed);
     std::unique_ptr<ISimulatorStorage> saved = fast.CreateStorage();
     std::uint64_t steps = 0;
+    std::uint64_t removals = 0;
 
     for (int op = 0; op < operations; ++op) {
         SCOPED_TRACE(::testing::Message() << "seed " << seed << " operation " << op);
@@ -252,6 +254,16 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
                     if (Crowded(exact)) {
                         EXPECT_TRUE(SameEngineState(fast, exact)) << "frame " << frames;
                     }
+                    if (random.Below(48) == 0) {
+                        // A stone taken off the ice between frames, in whatever
+                        // way the frames were being taken.
+                        std::size_t const slot = random.Below(16);
+                        fast.RemoveStone(slot);
+                        exact.RemoveStone(slot);
+                        ++removals;
+                        EXPECT_TRUE(SameBits(fast.GetStones(), exact.GetStones())) << "removal, frame " << frames;
+                        EXPECT_FALSE(exact.GetStones()[slot].present);
+                    }
                     if (random.Below(128) == 0) {
                         // Turning the shortcut off brings the engine up to date at once.
                         fast.SetLoneStoneShortcut(false);
@@ -281,7 +293,7 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
     // Every frame is counted once, by the way it was taken.
     EXPECT_EQ(exact.EngineFrames(), steps);
     EXPECT_EQ(fast.LoneFrames() + fast.FramesAmongResting() + fast.FreeFrames() + fast.EngineFrames(), steps);
-    return {fast.FramesAmongResting(), fast.FreeFrames()};
+    return {fast.FramesAmongResting(), fast.FreeFrames(), removals};
 }
 
 TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
@@ -294,14 +306,17 @@ TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
         Shortcuts const run = Differential(seed, 40);
         total.among_resting += run.among_resting;
         total.free += run.free;
+        total.removals += run.removals;
         if (HasFailure()) return;
     }
     // The runs must take both ways round the engine, and often, or they
     // prove nothing about them.
     EXPECT_GT(total.among_resting, 5000u * seeds / 12);
     EXPECT_GT(total.free, 2000u * seeds / 12);
-    std::printf("frames outside the engine: %llu among resting stones, %llu free of contact\n",
-                static_cast<unsigned long long>(total.among_resting), static_cast<unsigned long long>(total.free));
+    EXPECT_GT(total.removals, 100u * seeds / 12);
+    std::printf("frames outside the engine: %llu among resting stones, %llu free of contact; %llu removals\n",
+                static_cast<unsigned long long>(total.among_resting), static_cast<unsigned long long>(total.free),
+                static_cast<unsigned long long>(total.removals));
 }
 
 // Runs one stone for `frames` frames of `dt` with and without the shortcut.
