@@ -146,7 +146,17 @@ private:
     }
     std::uint8_t Team(std::size_t slot) const { return options_.teams[slot] ? 1 : 0; }
     const char* Colour(std::size_t slot) const { return kTeamColours[Team(slot)]; }
-    Vector2 Rest(std::size_t slot) const { return trajectory_.tracks[slot].back().position; }
+    Vector2 TrackEnd(std::size_t slot) const { return trajectory_.tracks[slot].back().position; }
+    // Where the stone lies once everything rests, after any rulings.
+    Vector2 Rest(std::size_t slot) const {
+        return picture_.ruled_rest ? (*picture_.ruled_rest)[slot].position : TrackEnd(slot);
+    }
+    bool RestsInPlay(std::size_t slot) const {
+        return trajectory_.InPlay(slot) && (!picture_.ruled_rest || (*picture_.ruled_rest)[slot].present);
+    }
+    std::string Number(std::size_t slot) const {
+        return std::to_string(picture_.stone_numbers ? (*picture_.stone_numbers)[slot] : static_cast<int>(slot) + 1);
+    }
     Vector2 Start(std::size_t slot) const { return trajectory_.tracks[slot].front().position; }
     double Stroke(double metres, double minimum_pixels) const {
         return std::max(layout_.ToPixels(metres), minimum_pixels);
@@ -204,6 +214,7 @@ private:
     }
 
     void Target() {
+        if (!picture_.show_target) return;
         Point const t = At(picture_.shot.target);
         double const arm = layout_.ToPixels(kCrossArm);
         if (!Visible(t, arm)) return;
@@ -278,7 +289,7 @@ private:
         if (!Labelled()) return;
         out_ += "<text x=\"" + Num(p.x) + "\" y=\"" + Num(p.y) + "\" " + kFont + " font-size=\"" + Num(radius_ * 0.85) +
                 "\" text-anchor=\"middle\" dominant-baseline=\"central\" fill=\"" + kTeamLabelColours[Team(slot)] +
-                "\">" + std::to_string(slot + 1) + "</text>";
+                "\">" + Number(slot) + "</text>";
     }
 
     void ShotRing(Point p) {
@@ -299,7 +310,7 @@ private:
 
     void RestStones() {
         for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
-            if (!trajectory_.InPlay(slot)) continue;
+            if (!RestsInPlay(slot)) continue;
             Point const p = At(Rest(slot));
             if (!Visible(p, radius_)) continue;
             out_ += "<g class=\"rest stone" + std::to_string(slot + 1) + " team" + std::to_string(Team(slot)) + "\">";
@@ -327,10 +338,11 @@ private:
         for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
             if (!trajectory_.InPlay(slot)) continue;
             if (!trajectory_.Moved(slot)) {
-                Point const p = At(Rest(slot));
+                Point const p = At(TrackEnd(slot));
                 if (!Visible(p, radius_)) continue;
                 out_ +=
                     "<g class=\"rest stone" + std::to_string(slot + 1) + " team" + std::to_string(Team(slot)) + "\">";
+                HideOnceRuledOut(slot);
                 StoneCircle("stone", p, slot, true);
                 Label(p, slot);
                 out_ += "</g>\n";
@@ -357,6 +369,7 @@ private:
             Point const first = far.Clamp(At(track.front().position));
             out_ += "<g class=\"moving stone" + std::to_string(slot + 1) + " team" + std::to_string(Team(slot)) +
                     "\" transform=\"translate(" + Num(first.x, 1) + "," + Num(first.y, 1) + ")\">";
+            HideOnceRuledOut(slot);
             out_ += "<animateTransform attributeName=\"transform\" type=\"translate\" values=\"" + moves +
                     "\" keyTimes=\"" + times + "\" " + timing + "/>";
             out_ += "<g><animateTransform attributeName=\"transform\" type=\"rotate\" values=\"" + turns +
@@ -370,6 +383,15 @@ private:
             if (slot == kShotSlot) ShotRing({0, 0});
             out_ += "</g>\n";
         }
+    }
+
+    // A stone the rules take out of play is seen until the throw is over and
+    // gone while the finished picture holds.
+    void HideOnceRuledOut(std::size_t slot) {
+        if (RestsInPlay(slot)) return;
+        double const total = duration_ + kHoldSeconds;
+        out_ += "<animate attributeName=\"opacity\" values=\"1;0\" keyTimes=\"0;" + Num(duration_ / total, 6) +
+                "\" calcMode=\"discrete\" dur=\"" + Num(total, 3) + "s\" repeatCount=\"indefinite\"/>";
     }
 
     void Contacts() {
@@ -423,9 +445,9 @@ private:
     void OffPictureMarkers() {
         for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
             if (!trajectory_.InPlay(slot)) continue;
-            std::string const number = std::to_string(slot + 1);
+            std::string const number = Number(slot);
             Point const rest = At(Rest(slot));
-            if (!Visible(rest, radius_)) {
+            if (RestsInPlay(slot) && !Visible(rest, radius_)) {
                 Marker(rest, number, Colour(slot), true);
                 off_picture_.push_back("stone " + number + " at rest at (" + Metres(Rest(slot).x) + ", " +
                                        Metres(Rest(slot).y) + ")");
@@ -438,7 +460,7 @@ private:
             }
         }
         Point const target = At(picture_.shot.target);
-        if (!Visible(target, 0)) {
+        if (picture_.show_target && !Visible(target, 0)) {
             Marker(target, "target", "#000000", false);
             off_picture_.push_back("target at (" + Metres(picture_.shot.target.x) + ", " +
                                    Metres(picture_.shot.target.y) + ")");
@@ -446,6 +468,7 @@ private:
     }
 
     std::string ShotText() const {
+        if (!picture_.show_target) return "release given directly";
         const Shot& shot = picture_.shot;
         std::string text = shot.pass ? "pass " : "draw to ";
         text += "(" + Metres(shot.target.x) + ", " + Metres(shot.target.y) + ")";
@@ -454,6 +477,12 @@ private:
     }
 
     std::string SpinText() const {
+        if (!picture_.show_target) {
+            char value[64];
+            std::snprintf(value, sizeof value, "turn: %.4f rad/s",
+                          static_cast<double>(trajectory_.start[kShotSlot].angular_velocity));
+            return value;
+        }
         double const spin = picture_.shot.spin;
         char value[32];
         std::snprintf(value, sizeof value, "%g", spin);
@@ -466,8 +495,10 @@ private:
         std::string numbers;
         for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
             if (Team(slot) != team) continue;
+            // A game's slots are filled only as far as it has stones in play.
+            if (picture_.stone_numbers && !trajectory_.InPlay(slot)) continue;
             if (!numbers.empty()) numbers += ", ";
-            numbers += std::to_string(slot + 1);
+            numbers += Number(slot);
         }
         return std::string(kTeamNames[team]) + ": stones " + (numbers.empty() ? "none" : numbers);
     }
@@ -484,7 +515,7 @@ private:
         out_ += "<g class=\"legend\">\n";
         Text(x, y, "Shot", 15, true);
         Text(x, y, ShotText());
-        Text(x, y, "spin: " + SpinText());
+        Text(x, y, picture_.show_target ? "spin: " + SpinText() : SpinText());
         Vector2 const v = picture_.release_velocity;
         if (Finite(v)) {
             char text[160];
@@ -524,10 +555,11 @@ private:
         entry("<circle r=\"6\" fill=\"none\" stroke=\"#555\" stroke-dasharray=\"3\"/>", "where a stone started");
         entry("<circle r=\"6\" fill=\"#bbbbbb\" stroke=\"#555\" stroke-width=\"2\"/>", "where it came to rest");
         entry("<circle r=\"5\" fill=\"#bbbbbb\"/><circle r=\"8\" fill=\"none\" stroke=\"#000\" stroke-width=\"1.5\"/>",
-              "the shot stone (16)");
+              "the shot stone (" + Number(kShotSlot) + ")");
         entry("<line x1=\"-7\" y1=\"0\" x2=\"7\" y2=\"0\" stroke=\"#555\" stroke-width=\"2\"/>", "a stone's path");
         entry("<circle r=\"3\" fill=\"#ff7f0e\" stroke=\"#000\"/>", "a contact between stones");
-        entry("<path d=\"M-5 -5L5 5M-5 5L5 -5\" stroke=\"#000\" stroke-width=\"2\"/>", "the target");
+        if (picture_.show_target)
+            entry("<path d=\"M-5 -5L5 5M-5 5L5 -5\" stroke=\"#000\" stroke-width=\"2\"/>", "the target");
         entry("<path d=\"M0 -6L5 4L-5 4Z\" fill=\"#fff\" stroke=\"#000\"/>", "beyond the picture");
         y += 8;
 
@@ -535,10 +567,14 @@ private:
         for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
             if (!trajectory_.InPlay(slot)) continue;
             Vector2 const rest = Rest(slot);
-            Text(x, y,
-                 "stone " + std::to_string(slot + 1) + ": (" + Metres(rest.x) + ", " + Metres(rest.y) + ")" +
-                     (trajectory_.Moved(slot) ? "" : " unmoved"),
-                 12);
+            if (!RestsInPlay(slot)) {
+                Text(x, y, "stone " + Number(slot) + ": out of play", 12);
+            } else {
+                Text(x, y,
+                     "stone " + Number(slot) + ": (" + Metres(rest.x) + ", " + Metres(rest.y) + ")" +
+                         (trajectory_.Moved(slot) ? "" : " unmoved"),
+                     12);
+            }
             if (y > layout_.height - 60) break;
         }
         if (!off_picture_.empty() && y < layout_.height - 40) {
@@ -569,7 +605,11 @@ private:
 ShotPicture RecordShot(ShotPlayer& player, std::span<const Vector2> stones, const Shot& shot, int sample_every) {
     TrajectoryRecorder recorder(sample_every);
     ShotResult const result = player.Play(stones, shot, std::nullopt, &recorder);
-    return ShotPicture{shot, result.release_velocity, recorder.Take()};
+    ShotPicture picture;
+    picture.shot = shot;
+    picture.release_velocity = result.release_velocity;
+    picture.trajectory = recorder.Take();
+    return picture;
 }
 
 std::string RenderShotSvg(const ShotPicture& picture, const PlotOptions& options) {
