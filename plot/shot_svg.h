@@ -26,13 +26,13 @@ struct ShotPicture {
     bool show_target = true;
     // The numbers the stones are labelled and named by, by slot; nothing
     // numbers them slot + 1 (the wire protocol's numbers).
-    std::optional<std::array<int, kStoneCount>> stone_numbers;
+    std::optional<std::array<int, kStoneCount>> stone_numbers{};
     // Where a game's rules left the stones once they rested, by slot, when
     // that is not where the throw left them (a stone taken off the ice, the
     // stones put back after a guard was knocked out): stones are drawn at
     // rest there, and not at all when absent. Nothing: at the ends of their
     // tracks.
-    std::optional<AllStones> ruled_rest;
+    std::optional<AllStones> ruled_rest{};
 };
 
 // Plays `shot` on `player` exactly as ShotPlayer::Play does (same result,

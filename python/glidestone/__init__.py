@@ -555,3 +555,99 @@ def play_many(
     finally:
         if close is not None:
             close()
+
+
+def play_batch(
+    stones,
+    shots,
+    *,
+    mask=None,
+    release: bool = False,
+    noise: NoiseLike = None,
+    seed: int = 0,
+    threads: Optional[int] = None,
+) -> Tuple[np.ndarray, np.ndarray, np.ndarray, np.ndarray]:
+    """Plays N shots at once from numpy arrays, without JSON; the GIL is released.
+
+    stones: (N, k, 2) float32 (k <= 15) positions of the stones lying on the
+        ice before each shot; a row of NaN is an absent stone (or give mask).
+    shots: (N, 4) rows [x, y, pass, spin] (pass non-zero passes the target at
+        3 m/s; y as a distance, its sign ignored), or with ``release=True``
+        (N, 3) rows [vx, vy, angular_velocity] thrown as they are, unplanned.
+    mask: optional (N, k) bool, True where a stone lies (instead of NaN rows).
+    noise, seed: execution noise as for ``play``; row r (from 0) meets draw
+        r + 1 of the seed, as request r + 1 of ``play_many`` does.
+    threads: worker threads, default every core; rows are spread over them
+        and the results never depend on it.
+
+    Each row is played as a fresh player plays it: the stones present in that
+    row go into slots 0, 1, ... in column order, the shot stone into slot 15.
+    So without noise row r equals ``play(stones of row r, Shot(...))`` bit for
+    bit, and with noise it equals request r + 1 of ``play_many``.
+
+    Returns (positions (N, 16, 2) float32, present (N, 16) bool, release
+    velocity (N, 2) float32, frames (N,) int32). Raises ValueError or
+    ShotError naming the row for a row that cannot be played; Ctrl-C stops the
+    call.
+    """
+    stones = np.asarray(stones, dtype=np.float32)
+    if stones.ndim != 3 or stones.shape[2] != 2:
+        raise ValueError(f"stones must have shape (N, k, 2), not {stones.shape}")
+    n, k = stones.shape[0], stones.shape[1]
+    if k > MAX_STONES_IN_PLAY:
+        raise ValueError(f"stones holds {k} stones a row; at most {MAX_STONES_IN_PLAY} can lie on the ice")
+    if mask is None:
+        nan = np.isnan(stones)
+        partly = nan.any(axis=2) & ~nan.all(axis=2)
+        if partly.any():
+            row, column = np.argwhere(partly)[0]
+            raise ValueError(f"row {row}: stone {column} has one coordinate NaN (absent stones are NaN in both)")
+        mask = ~nan.all(axis=2)
+    else:
+        mask = np.asarray(mask)
+        if mask.dtype != np.bool_:
+            raise TypeError(f"mask must be a bool array, not dtype {mask.dtype}")
+        if mask.shape != (n, k):
+            raise ValueError(f"mask must have shape {(n, k)}, not {mask.shape}")
+    present_stones = stones[mask]
+    if present_stones.size and not np.isfinite(present_stones).all():
+        row = int(np.argwhere(mask & ~np.isfinite(stones).all(axis=2))[0][0])
+        raise ValueError(f"row {row}: a stone's coordinate is not finite")
+    if present_stones.size and (np.abs(present_stones) > 1e36).any():
+        row = int(np.argwhere(mask & (np.abs(stones) > 1e36).any(axis=2))[0][0])
+        raise ValueError(f"row {row}: a stone lies farther than 1e36 m from the release point")
+    shots = np.asarray(shots, dtype=np.float64)
+    columns = 3 if release else 4
+    if shots.shape != (n, columns):
+        raise ValueError(f"{'releases' if release else 'shots'} must have shape {(n, columns)}, not {shots.shape}")
+    threads = _check_threads(threads)
+    sigmas = _check_noise(noise)
+    seed = _check_seed(seed)
+    return _glidestone._play_batch(
+        np.ascontiguousarray(stones), np.ascontiguousarray(mask), np.ascontiguousarray(shots), bool(release),
+        *sigmas, seed, threads
+    )
+
+
+from .games import (  # noqa: E402  (the games build on the names above)
+    DeliveryOutcome,
+    Game,
+    GameRecordError,
+    GameState,
+    Release,
+    Rules,
+    play_games,
+    replay_game,
+)
+
+__all__ += [
+    "DeliveryOutcome",
+    "Game",
+    "GameRecordError",
+    "GameState",
+    "Release",
+    "Rules",
+    "play_batch",
+    "play_games",
+    "replay_game",
+]

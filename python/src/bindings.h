@@ -35,4 +35,8 @@ void BindResearch(pybind11::module_& module);
 // shot_svg: the picture of a shot.
 void BindPlot(pybind11::module_& module);
 
+// Games (Game, replay_game, play_games) and numpy batches of shots
+// (play_batch).
+void BindGames(pybind11::module_& module);
+
 }  // namespace glidestone::python

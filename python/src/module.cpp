@@ -23,4 +23,5 @@ PYBIND11_MODULE(_glidestone, module) {
     gs::python::BindBatch(module);
     gs::python::BindResearch(module);
     gs::python::BindPlot(module);
+    gs::python::BindGames(module);
 }

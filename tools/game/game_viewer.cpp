@@ -242,6 +242,33 @@ constexpr const char* kScript = R"(
 
 }  // namespace
 
+namespace {
+
+// The picture of `action` played as the next delivery of `game` (which it
+// plays), and the options that draw it.
+plot::ShotPicture DeliveryPicture(Game& game, const Action& action, const ViewerOptions& options,
+                                  DeliveryOutcome* played, plot::PlotOptions* plot_options) {
+    TrajectoryRecorder recorder(std::max(1, options.sample_every));
+    DeliveryOutcome const outcome = game.Play(action, &recorder);
+    Slots const slots = SlotsOf(outcome);
+    plot::ShotPicture picture;
+    if (const Shot* shot = std::get_if<Shot>(&action)) {
+        picture.shot = *shot;
+    } else {
+        picture.show_target = false;
+    }
+    picture.release_velocity = outcome.release_velocity;
+    picture.trajectory = recorder.Take();
+    picture.stone_numbers = slots.numbers;
+    picture.ruled_rest = slots.rest;
+    plot_options->view = plot::View::kHouse;
+    plot_options->teams = slots.teams;
+    *played = outcome;
+    return picture;
+}
+
+}  // namespace
+
 std::string RenderGameViewer(std::span<const std::string> record_lines, const ViewerOptions& options) {
     // Everything below may trust the record: it replays line for line.
     Game const recorded = ReplayGame(record_lines);
@@ -257,27 +284,13 @@ std::string RenderGameViewer(std::span<const std::string> record_lines, const Vi
         json const line = json::parse(record_lines[i]);
         if (!line.contains("action")) continue;
         Action const action = ParseAction(line["action"].dump());
-        TrajectoryRecorder recorder(std::max(1, options.sample_every));
-        DeliveryOutcome const outcome = game.Play(action, &recorder);
+        DeliveryOutcome outcome;
+        plot::PlotOptions plot_options;
+        plot::ShotPicture const picture = DeliveryPicture(game, action, options, &outcome, &plot_options);
         if (outcome.delivery == 1) {
             hammer_of_end.resize(static_cast<std::size_t>(outcome.end));
             hammer_of_end[static_cast<std::size_t>(outcome.end - 1)] = 1 - outcome.team;
         }
-
-        Slots const slots = SlotsOf(outcome);
-        plot::ShotPicture picture;
-        if (const Shot* shot = std::get_if<Shot>(&action)) {
-            picture.shot = *shot;
-        } else {
-            picture.show_target = false;
-        }
-        picture.release_velocity = outcome.release_velocity;
-        picture.trajectory = recorder.Take();
-        picture.stone_numbers = slots.numbers;
-        picture.ruled_rest = slots.rest;
-        plot::PlotOptions plot_options;
-        plot_options.view = plot::View::kHouse;
-        plot_options.teams = slots.teams;
         std::string still = Inline(plot::RenderShotSvg(picture, plot_options));
         plot_options.animate = true;
         std::string moving = Inline(plot::RenderShotSvg(picture, plot_options));
@@ -349,6 +362,24 @@ std::string RenderGameViewer(std::span<const std::string> record_lines, const Vi
     script.replace(script.find(marker), marker.size(), ScriptJson(deliveries));
     page += "<script>" + script + "</script>\n</body>\n</html>\n";
     return page;
+}
+
+}  // namespace glidestone
+
+namespace glidestone {
+
+std::string LastDeliverySvg(std::span<const std::string> record_lines, const ViewerOptions& options) {
+    ReplayGame(record_lines);
+    std::size_t last = 0;
+    for (std::size_t i = 1; i < record_lines.size(); ++i)
+        if (json::parse(record_lines[i]).contains("action")) last = i;
+    if (last == 0) return {};
+    Game game = ReplayGame(record_lines.first(last));
+    Action const action = ParseAction(json::parse(record_lines[last])["action"].dump());
+    DeliveryOutcome outcome;
+    plot::PlotOptions plot_options;
+    plot::ShotPicture const picture = DeliveryPicture(game, action, options, &outcome, &plot_options);
+    return plot::RenderShotSvg(picture, plot_options);
 }
 
 }  // namespace glidestone

@@ -22,4 +22,10 @@ inline constexpr int kViewerPictureTop = 240;
 // RecordError for a record that ReplayGame refuses.
 std::string RenderGameViewer(std::span<const std::string> record_lines, const ViewerOptions& options = {});
 
+// The still picture (SVG) of a record's last delivery, as the viewer draws
+// it: the game is replayed to that delivery, which is then played again and
+// recorded. Empty when no delivery has been played. Throws RecordError for a
+// record that ReplayGame refuses.
+std::string LastDeliverySvg(std::span<const std::string> record_lines, const ViewerOptions& options = {});
+
 }  // namespace glidestone

@@ -1,0 +1,389 @@
+#include <Python.h>
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <limits>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "game/game.h"
+#include "game/record.h"
+#include "python/src/bindings.h"
+#include "python/src/convert.h"
+#include "research/execution_noise.h"
+#include "shot/shot_player.h"
+#include "tools/game/game_viewer.h"
+
+namespace glidestone::python {
+
+namespace {
+
+// Rows of work spread over worker threads while the calling thread, without
+// the GIL, watches for Ctrl-C: every 50 ms it takes the GIL and asks Python
+// whether a signal is pending; if so the workers finish the rows they hold,
+// take no more, and the KeyboardInterrupt is raised. `work(row)` runs
+// without the GIL and must not touch Python objects. The first exception a
+// row throws stops the rest and is rethrown with its row number.
+struct RowFailure {
+    std::size_t row = 0;
+    std::exception_ptr error;
+};
+
+void ForEachRow(std::size_t rows, int threads, const std::function<void(std::size_t)>& work) {
+    if (rows == 0) return;
+    std::size_t const workers = std::min<std::size_t>(rows, static_cast<std::size_t>(threads));
+    std::atomic<std::size_t> next{0};
+    std::atomic<bool> stop{false};
+    std::atomic<std::size_t> finished_workers{0};
+    std::mutex failure_mutex;
+    std::optional<RowFailure> failure;
+
+    auto run = [&] {
+        for (;;) {
+            if (stop.load()) break;
+            std::size_t const row = next.fetch_add(1);
+            if (row >= rows) break;
+            try {
+                work(row);
+            } catch (...) {
+                std::lock_guard lock(failure_mutex);
+                if (!failure || row < failure->row) failure = RowFailure{row, std::current_exception()};
+                stop = true;
+            }
+        }
+        ++finished_workers;
+    };
+
+    bool interrupted = false;
+    {
+        py::gil_scoped_release nogil;
+        std::vector<std::thread> pool;
+        try {
+            for (std::size_t i = 0; i + 1 < workers; ++i) pool.emplace_back(run);
+        } catch (const std::system_error&) {
+            // Fewer threads than asked: the ones started (and this one) do it all.
+        }
+        // This thread works too when only one worker was asked for; otherwise
+        // it watches for Ctrl-C while the pool works.
+        if (pool.empty()) {
+            run();
+        } else {
+            std::thread last;
+            try {
+                last = std::thread(run);
+            } catch (const std::system_error&) {
+                ++finished_workers;  // the pool has the rows
+            }
+            while (finished_workers.load() < workers) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                py::gil_scoped_acquire gil;
+                if (PyErr_CheckSignals() != 0) {
+                    interrupted = true;
+                    stop = true;
+                    break;
+                }
+            }
+            if (last.joinable()) last.join();
+        }
+        for (std::thread& thread : pool) thread.join();
+    }
+    if (interrupted) throw py::error_already_set();
+    if (failure) {
+        try {
+            std::rethrow_exception(failure->error);
+        } catch (const py::error_already_set&) {
+            throw;
+        } catch (const ShotError& error) {
+            throw ShotError("row " + std::to_string(failure->row) + ": " + error.what());
+        } catch (const std::invalid_argument& error) {
+            throw py::value_error("row " + std::to_string(failure->row) + ": " + error.what());
+        } catch (const std::exception& error) {
+            throw std::runtime_error("row " + std::to_string(failure->row) + ": " + error.what());
+        }
+    }
+}
+
+int Workers(py::object threads) {
+    if (threads.is_none()) return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    int const workers = threads.cast<int>();
+    if (workers < 1) throw py::value_error("threads must be at least 1, not " + std::to_string(workers));
+    if (workers > 1024) throw py::value_error("threads must be at most 1024, not " + std::to_string(workers));
+    return workers;
+}
+
+// The sixteen stone numbers' positions (NaN where not in play) and whether
+// each is in play.
+py::tuple StonesByNumber(const std::vector<StoneInPlay>& stones) {
+    py::array_t<float> positions({static_cast<py::ssize_t>(kStoneCount), static_cast<py::ssize_t>(2)});
+    py::array_t<bool> in_play(static_cast<py::ssize_t>(kStoneCount));
+    auto p = positions.mutable_unchecked<2>();
+    auto q = in_play.mutable_unchecked<1>();
+    for (py::ssize_t i = 0; i < static_cast<py::ssize_t>(kStoneCount); ++i) {
+        p(i, 0) = p(i, 1) = std::numeric_limits<float>::quiet_NaN();
+        q(i) = false;
+    }
+    for (const StoneInPlay& stone : stones) {
+        p(stone.number, 0) = stone.position.x;
+        p(stone.number, 1) = stone.position.y;
+        q(stone.number) = true;
+    }
+    return py::make_tuple(positions, in_play);
+}
+
+py::object Optional(const std::optional<int>& value) {
+    return value ? py::object(py::int_(*value)) : py::object(py::none());
+}
+
+// (end, delivery, team, hammer, next_stone, positions, in_play, end_scores,
+// totals, finished, winner).
+py::tuple StateTuple(const GameState& state) {
+    py::tuple const stones = StonesByNumber(state.stones);
+    py::array_t<std::int32_t> scores({static_cast<py::ssize_t>(state.end_scores.size()), static_cast<py::ssize_t>(2)});
+    auto s = scores.mutable_unchecked<2>();
+    for (std::size_t i = 0; i < state.end_scores.size(); ++i) {
+        s(static_cast<py::ssize_t>(i), 0) = state.end_scores[i][0];
+        s(static_cast<py::ssize_t>(i), 1) = state.end_scores[i][1];
+    }
+    py::array_t<std::int32_t> totals(2);
+    totals.mutable_at(0) = state.totals[0];
+    totals.mutable_at(1) = state.totals[1];
+    return py::make_tuple(state.end, state.delivery, state.team, state.hammer, state.NextStone(), stones[0], stones[1],
+                          scores, totals, state.finished, Optional(state.winner));
+}
+
+// (end, delivery, team, stone, (vx, vy, omega), frames, before positions,
+// before in play, after positions, after in play, events, end score).
+py::tuple OutcomeTuple(const DeliveryOutcome& outcome) {
+    py::tuple const before = StonesByNumber(outcome.before);
+    py::tuple const after = StonesByNumber(outcome.after);
+    py::list events;
+    for (const RuleEvent& event : outcome.events)
+        events.append(py::make_tuple(event.stone, std::string(RuleName(event.rule))));
+    py::object end_score = py::none();
+    if (outcome.end_score) end_score = py::make_tuple((*outcome.end_score)[0], (*outcome.end_score)[1]);
+    return py::make_tuple(
+        outcome.end, outcome.delivery, outcome.team, outcome.stone,
+        py::make_tuple(static_cast<double>(outcome.release_velocity.x), static_cast<double>(outcome.release_velocity.y),
+                       static_cast<double>(outcome.angular_velocity)),
+        outcome.frames, before[0], before[1], after[0], after[1], events, end_score);
+}
+
+// An action from the Python front's tuple: ("shot", x, y, pass, spin) or
+// ("release", vx, vy, omega).
+Action AsAction(py::handle value, const std::string& what) {
+    py::tuple const t = py::reinterpret_borrow<py::tuple>(value);
+    std::string const kind = t[0].cast<std::string>();
+    if (kind == "shot") {
+        Shot const shot = MakeShot(t[1].cast<double>(), t[2].cast<double>(), t[3].cast<bool>(), t[4].cast<double>());
+        if (shot.target.y < 0.0f) throw py::value_error(what + ": the target lies behind the release point (y < 0)");
+        return shot;
+    }
+    Release release{
+        {AsFiniteFloat(t[1].cast<double>(), what + " vx"), AsFiniteFloat(t[2].cast<double>(), what + " vy")},
+        AsFiniteFloat(t[3].cast<double>(), what + " angular_velocity")};
+    return release;
+}
+
+void Check(const Action& action, const std::string& what) {
+    try {
+        ValidateAction(action);
+    } catch (const std::invalid_argument& error) {
+        throw py::value_error(what + ": " + error.what());
+    }
+}
+
+Rules AsRules(py::tuple t) {
+    Rules rules;
+    rules.ends = t[0].cast<int>();
+    rules.stones_per_team = t[1].cast<int>();
+    rules.free_guard_zone_stones = t[2].cast<int>();
+    rules.no_tick = t[3].cast<bool>();
+    rules.extra_ends = t[4].cast<bool>();
+    rules.max_extra_ends = t[5].cast<int>();
+    rules.first_hammer = t[6].cast<int>();
+    rules.sigma_speed = t[7].cast<double>();
+    rules.sigma_angle = t[8].cast<double>();
+    try {
+        rules.Validate();
+    } catch (const std::invalid_argument& error) {
+        throw py::value_error(error.what());
+    }
+    return rules;
+}
+
+DeliveryOutcome PlayOne(Game& game, const Action& action) {
+    if (game.finished()) throw py::value_error("the game is finished");
+    return game.Play(action);
+}
+
+}  // namespace
+
+void BindGames(py::module_& module) {
+    py::register_exception<RecordError>(module, "GameRecordError", PyExc_ValueError);
+
+    py::class_<Game>(module, "_Game", "A whole game; glidestone.Game wraps it (see there).")
+        .def(py::init([](py::tuple rules, std::uint64_t seed, std::uint64_t number, std::vector<std::string> teams) {
+                 return Game(AsRules(rules), seed, number, std::move(teams));
+             }),
+             py::arg("rules"), py::arg("seed"), py::arg("number"), py::arg("teams"))
+        .def("state", [](const Game& game) { return StateTuple(game.state()); })
+        .def("play",
+             [](Game& game, py::tuple action) {
+                 Action const a = AsAction(action, "action");
+                 Check(a, "action");
+                 DeliveryOutcome outcome;
+                 {
+                     py::gil_scoped_release nogil;
+                     outcome = PlayOne(game, a);
+                 }
+                 return OutcomeTuple(outcome);
+             })
+        .def("clone", [](const Game& game) { return Game(game); })
+        .def_property_readonly("record", [](const Game& game) { return game.record(); })
+        .def_property_readonly("finished", &Game::finished)
+        .def_property_readonly("deliveries", &Game::deliveries)
+        .def_property_readonly("seed", &Game::seed)
+        .def_property_readonly("number", &Game::number)
+        .def_property_readonly("teams", &Game::team_names);
+
+    module.def(
+        "_game_svg",
+        [](const Game& game) -> py::object {
+            std::vector<std::string> const lines = game.record();
+            std::string svg;
+            {
+                py::gil_scoped_release nogil;
+                svg = LastDeliverySvg(lines);
+            }
+            if (svg.empty()) return py::none();
+            return py::str(svg);
+        },
+        py::arg("game"), "The picture of the game's last delivery as the viewer draws it (None before any).");
+
+    module.def(
+        "_replay_game",
+        [](std::vector<std::string> lines) {
+            py::gil_scoped_release nogil;
+            return ReplayGame(lines);
+        },
+        py::arg("lines"), "replay_game() without the wrapping.");
+
+    module.def(
+        "_play_games",
+        [](std::vector<Game*> games, py::list actions, py::object threads) {
+            if (actions.size() != games.size())
+                throw py::value_error("play_games wants one action for each game: " + std::to_string(games.size()) +
+                                      " games, " + std::to_string(actions.size()) + " actions");
+            std::vector<Action> parsed;
+            for (std::size_t i = 0; i < games.size(); ++i) {
+                std::string const what = "actions[" + std::to_string(i) + "]";
+                if (games[i] == nullptr) throw py::type_error("games[" + std::to_string(i) + "] is None");
+                if (games[i]->finished()) throw py::value_error("games[" + std::to_string(i) + "] is finished");
+                for (std::size_t j = 0; j < i; ++j)
+                    if (games[j] == games[i])
+                        throw py::value_error("games[" + std::to_string(i) + "] is games[" + std::to_string(j) +
+                                              "] again");
+                parsed.push_back(AsAction(actions[i], what));
+                Check(parsed.back(), what);
+            }
+            std::vector<DeliveryOutcome> outcomes(games.size());
+            ForEachRow(games.size(), Workers(threads), [&](std::size_t i) { outcomes[i] = games[i]->Play(parsed[i]); });
+            py::list result;
+            for (const DeliveryOutcome& outcome : outcomes) result.append(OutcomeTuple(outcome));
+            return result;
+        },
+        py::arg("games"), py::arg("actions"), py::arg("threads") = py::none(), "play_games() without the wrapping.");
+
+    module.def(
+        "_play_batch",
+        [](py::array_t<float, py::array::c_style | py::array::forcecast> stones,
+           py::array_t<bool, py::array::c_style | py::array::forcecast> present,
+           py::array_t<double, py::array::c_style | py::array::forcecast> shots, bool releases, double sigma_speed,
+           double sigma_angle, std::uint64_t seed, py::object threads) {
+            ExecutionNoise const noise = MakeNoise(sigma_speed, sigma_angle);
+            if (stones.ndim() != 3 || stones.shape(2) != 2) throw py::value_error("stones must have shape (N, k, 2)");
+            py::ssize_t const n = stones.shape(0);
+            py::ssize_t const k = stones.shape(1);
+            if (k > static_cast<py::ssize_t>(kMaxStonesInPlay))
+                throw py::value_error("stones has " + std::to_string(k) + " stones a row; at most 15");
+            if (present.ndim() != 2 || present.shape(0) != n || present.shape(1) != k)
+                throw py::value_error("the mask must have shape (N, k)");
+            py::ssize_t const columns = releases ? 3 : 4;
+            if (shots.ndim() != 2 || shots.shape(0) != n || shots.shape(1) != columns)
+                throw py::value_error(std::string(releases ? "releases" : "shots") + " must have shape (" +
+                                      std::to_string(n) + ", " + std::to_string(columns) + ")");
+            auto const s = stones.unchecked<3>();
+            auto const m = present.unchecked<2>();
+            auto const a = shots.unchecked<2>();
+
+            py::array_t<float> positions({n, static_cast<py::ssize_t>(kStoneCount), static_cast<py::ssize_t>(2)});
+            py::array_t<bool> in_play({n, static_cast<py::ssize_t>(kStoneCount)});
+            py::array_t<float> velocities({n, static_cast<py::ssize_t>(2)});
+            py::array_t<std::int32_t> frames(n);
+            auto p = positions.mutable_unchecked<3>();
+            auto q = in_play.mutable_unchecked<2>();
+            auto v = velocities.mutable_unchecked<2>();
+            auto f = frames.mutable_unchecked<1>();
+
+            ForEachRow(static_cast<std::size_t>(n), Workers(threads), [&](std::size_t row_index) {
+                py::ssize_t const row = static_cast<py::ssize_t>(row_index);
+                thread_local ShotPlayer player;
+                player.Reset();
+                // Row r is release number r + 1, as request r + 1 of play_many.
+                std::optional<ReleasePerturbation> const perturbation =
+                    DrawReleasePerturbation(noise, seed, static_cast<std::uint64_t>(row) + 1);
+                ShotResult result;
+                if (releases) {
+                    AllStones slots{};
+                    std::size_t used = 0;
+                    for (py::ssize_t j = 0; j < k; ++j) {
+                        if (!m(row, j)) continue;
+                        slots[used].position = {s(row, j, 0), s(row, j, 1)};
+                        slots[used].present = true;
+                        ++used;
+                    }
+                    Vector2 velocity{static_cast<float>(a(row, 0)), static_cast<float>(a(row, 1))};
+                    float const omega = static_cast<float>(a(row, 2));
+                    if (!std::isfinite(velocity.x) || !std::isfinite(velocity.y) || !std::isfinite(omega))
+                        throw std::invalid_argument("release is not finite as 32-bit floats");
+                    if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
+                    result = player.Throw(slots, velocity, omega);
+                } else {
+                    std::vector<Vector2> lying;
+                    for (py::ssize_t j = 0; j < k; ++j)
+                        if (m(row, j)) lying.push_back({s(row, j, 0), s(row, j, 1)});
+                    Shot shot;
+                    shot.target = {NarrowToFloat(a(row, 0)), NarrowToFloat(std::fabs(a(row, 1)))};
+                    if (!std::isfinite(shot.target.x) || !std::isfinite(shot.target.y))
+                        throw std::invalid_argument("shot target is not finite as 32-bit floats");
+                    shot.pass = a(row, 2) != 0.0;
+                    shot.spin = a(row, 3);
+                    result = player.Play(lying, shot, perturbation);
+                }
+                for (std::size_t slot = 0; slot < kStoneCount; ++slot) {
+                    p(row, static_cast<py::ssize_t>(slot), 0) = result.stones[slot].position.x;
+                    p(row, static_cast<py::ssize_t>(slot), 1) = result.stones[slot].position.y;
+                    q(row, static_cast<py::ssize_t>(slot)) = result.stones[slot].present;
+                }
+                v(row, 0) = result.release_velocity.x;
+                v(row, 1) = result.release_velocity.y;
+                f(row) = result.frames;
+            });
+            return py::make_tuple(positions, in_play, velocities, frames);
+        },
+        py::arg("stones"), py::arg("present"), py::arg("shots"), py::arg("releases"), py::arg("sigma_speed"),
+        py::arg("sigma_angle"), py::arg("seed"), py::arg("threads"), "play_batch() without the wrapping.");
+}
+
+}  // namespace glidestone::python
