@@ -19,8 +19,8 @@ void Rules::Validate() const {
     };
     check(ends >= 1 && ends <= 1000, "rules: ends must be 1 to 1000");
     check(stones_per_team >= 1 && stones_per_team <= kTeamStoneBase, "rules: stones_per_team must be 1 to 8");
-    check(free_guard_zone_stones >= 0 && free_guard_zone_stones <= DeliveriesPerEnd(),
-          "rules: free_guard_zone_stones must be 0 to 2 x stones_per_team");
+    check(free_guard_zone_stones >= 0 && free_guard_zone_stones <= 2 * kTeamStoneBase,
+          "rules: free_guard_zone_stones must be 0 to 16");
     check(max_extra_ends >= 0 && max_extra_ends <= 1000, "rules: max_extra_ends must be 0 to 1000");
     check(first_hammer == 0 || first_hammer == 1, "rules: first_hammer must be 0 or 1");
     try {

@@ -16,7 +16,7 @@ struct Rules {
     // team without the hammer first.
     int stones_per_team = 8;
     // The free guard zone holds for the first this many deliveries of an end
-    // (0 turns it off; at most 2 × stones_per_team).
+    // (0 turns it off; at most 16; more than an end's deliveries: all of them).
     int free_guard_zone_stones = 5;
     // The no-tick rule, in the same deliveries as the free guard zone.
     bool no_tick = true;

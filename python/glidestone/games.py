@@ -54,7 +54,7 @@ class Rules:
     stones_per_team: stones each team delivers in an end (1 to 8); the teams
         alternate, the team without the hammer first.
     free_guard_zone_stones: the free guard zone holds for the first this many
-        deliveries of an end (0 turns it off).
+        deliveries of an end (0 to 16; 0 turns it off).
     no_tick: the no-tick rule, in the same deliveries.
     extra_ends, max_extra_ends: while the totals are tied after the last end,
         another end is played, at most max_extra_ends; still tied: a draw.
@@ -75,7 +75,7 @@ class Rules:
     def __post_init__(self):
         _integer("ends", self.ends, 1, 1000)
         _integer("stones_per_team", self.stones_per_team, 1, 8)
-        _integer("free_guard_zone_stones", self.free_guard_zone_stones, 0, 2 * self.stones_per_team)
+        _integer("free_guard_zone_stones", self.free_guard_zone_stones, 0, 16)
         _integer("max_extra_ends", self.max_extra_ends, 0, 1000)
         _integer("first_hammer", self.first_hammer, 0, 1)
         for name in ("no_tick", "extra_ends"):

@@ -355,8 +355,8 @@ void BindGames(py::module_& module) {
                     }
                     Vector2 velocity{static_cast<float>(a(row, 0)), static_cast<float>(a(row, 1))};
                     float const omega = static_cast<float>(a(row, 2));
-                    if (!std::isfinite(velocity.x) || !std::isfinite(velocity.y) || !std::isfinite(omega))
-                        throw std::invalid_argument("release is not finite as 32-bit floats");
+                    // The bounds a game's releases keep.
+                    ValidateAction(Release{velocity, omega});
                     if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
                     result = player.Throw(slots, velocity, omega);
                 } else {
