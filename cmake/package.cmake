@@ -11,7 +11,7 @@
 # includes of one another resolve as they do in the tree.
 #
 # Components: glidestone_development (headers, libraries, config) and
-# glidestone_runtime (the server and the batch tool).
+# glidestone_runtime (the server, the batch tool and the game tool).
 
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
@@ -73,6 +73,8 @@ set(glidestone_public_headers
     research/monte_carlo.h
     research/random.h
     game/action.h
+    game/agent.h
+    game/agent_match.h
     game/delivery.h
     game/game.h
     game/game_state.h
@@ -98,5 +100,5 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/glidestoneConfigVersion.c
 install(FILES ${PROJECT_BINARY_DIR}/glidestoneConfig.cmake ${PROJECT_BINARY_DIR}/glidestoneConfigVersion.cmake
         DESTINATION ${glidestone_config_dir} COMPONENT glidestone_development)
 
-install(TARGETS glidestone-server glidestone-batch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+install(TARGETS glidestone-server glidestone-batch glidestone-game RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT glidestone_runtime)

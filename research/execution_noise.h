@@ -37,7 +37,8 @@ struct ExecutionNoise {
 // 1, a sequence of shots is numbered from 1, a single shot is number 1, and
 // the samples of a Monte Carlo evaluation are numbered from 1. So line n of a
 // batch, shot n of a sequence and sample n of an evaluation under the same
-// seed miss their plan in the same way.
+// seed miss their plan in the same way. A game numbers its deliveries from 1
+// over the whole game under a seed of its own (GameNoiseSeed in game/game.h).
 std::optional<ReleasePerturbation> DrawReleasePerturbation(const ExecutionNoise& noise, std::uint64_t seed,
                                                            std::uint64_t index);
 
