@@ -6,6 +6,9 @@
    several alternating runs each. Target: play_many at least 0.9x the tool.
 2. The cost of one Simulator.step call from Python against the same step in
    C++ (glidestone-step-cost): the same scenes stepped in the same rounds.
+3. Environment steps a second: CurlingEnv (one game at a time) against the
+   same deliveries played by Game.play, and VectorCurlingEnv(num_envs=2)
+   against the same deliveries through play_games, two games a call.
 
 Usage: /usr/bin/python3 bench/python_bench.py [--build build/release] [--repeat N]
 Needs the build's glidestone-batch, glidestone-step-cost and Python module.
@@ -20,6 +23,8 @@ import subprocess
 import sys
 import tempfile
 import time
+
+import numpy as np
 
 ROOT = pathlib.Path(__file__).resolve().parents[1]
 
@@ -105,11 +110,97 @@ def python_step_ns(glidestone, rounds):
     return {"sixteen_stones": best(sixteen, 120), "one_stone": best((draw, present), 500)}
 
 
+def environment_games(glidestone, games, rules):
+    """The deliveries of `games` CurlingEnv games (seeds 0, 1, ...), as actions in order, a list a game."""
+    from glidestone.env import CurlingEnv
+
+    def action_of(line):
+        action = json.loads(line)["action"]
+        if "shot" in action:
+            x, y, spin = action["shot"]
+            return glidestone.Shot(x, abs(y), y < 0, spin)
+        return glidestone.Release(*action["release"])
+
+    env = CurlingEnv(rules)
+    played = []
+    for seed in range(games):
+        env.reset(seed=seed)
+        env.action_space.seed(seed)
+        terminated = False
+        while not terminated:
+            _, _, terminated, _, _ = env.step(env.action_space.sample())
+        played.append([action_of(line) for line in env.game.record if '"action"' in line])
+    return played
+
+
+def environment_rates(glidestone, rules, games, rounds):
+    """Best deliveries a second of each layer and of the bare path under it, and env steps a second."""
+    from glidestone.env import CurlingEnv, VectorCurlingEnv, action_space
+
+    played = environment_games(glidestone, games, rules)
+    deliveries = sum(len(actions) for actions in played)
+    best = {}
+
+    def keep(name, seconds, count, steps=0):
+        rate = (count / seconds, steps / seconds)
+        if name not in best or rate[0] > best[name][0]:
+            best[name] = rate
+
+    for _ in range(rounds):
+        env = CurlingEnv(rules)
+        start = time.perf_counter()
+        steps = 0
+        for seed in range(games):
+            env.reset(seed=seed)
+            env.action_space.seed(seed)
+            terminated = False
+            while not terminated:
+                _, _, terminated, _, _ = env.step(env.action_space.sample())
+                steps += 1
+        keep("CurlingEnv", time.perf_counter() - start, deliveries, steps)
+
+        start = time.perf_counter()
+        for actions in played:
+            game = glidestone.Game(rules)
+            for action in actions:
+                game.play(action)
+        keep("Game.play", time.perf_counter() - start, deliveries)
+
+        # Slot i meets the actions CurlingEnv's game pair + i met: the same deliveries.
+        vector = VectorCurlingEnv(2, rules, threads=2)
+        learners = [action_space("target"), action_space("target")]
+        count = steps = 0
+        start = time.perf_counter()
+        for pair in range(0, games, 2):
+            vector.reset(seed=pair)
+            for i, space in enumerate(learners):
+                space.seed(pair + i)
+            done = np.zeros(2, bool)
+            while not done.all():
+                _, _, terminated, _, infos = vector.step(np.stack([space.sample() for space in learners]))
+                count += sum(len(o) for o in infos["outcomes"])
+                steps += 2
+                done |= terminated
+        keep("VectorCurlingEnv(2)", time.perf_counter() - start, count, steps)
+
+        start = time.perf_counter()
+        for pair in range(0, games, 2):
+            group = played[pair : pair + 2]
+            boards = [glidestone.Game(rules) for _ in group]
+            for d in range(max(len(a) for a in group)):
+                live = [i for i, a in enumerate(group) if d < len(a)]
+                glidestone.play_games([boards[i] for i in live], [group[i][d] for i in live], threads=2)
+        keep("play_games(2 a call)", time.perf_counter() - start, deliveries)
+    return deliveries, best
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=str(ROOT / "build/release"))
     parser.add_argument("--repeat", type=int, default=2, help="copies of the corpus in the throughput input")
     parser.add_argument("--rounds", type=int, default=3, help="runs of each side; the best counts")
+    parser.add_argument("--env-games", type=int, default=20, help="games in the environment figures (even)")
+    parser.add_argument("--env-ends", type=int, default=4, help="ends a game in the environment figures")
     args = parser.parse_args()
     build = pathlib.Path(args.build)
     sys.path.insert(0, str(build / "python"))
@@ -133,6 +224,15 @@ def main():
     for name in ("sixteen_stones", "one_stone"):
         print(f"  {name:15s} C++ {cpp[name]:8.1f}   Python Simulator.step {py[name]:8.1f}"
               f"   call overhead {py[name] - cpp[name]:7.1f} ns   ratio {py[name] / cpp[name]:.2f}")
+
+    rules = glidestone.Rules(ends=args.env_ends)
+    deliveries, best = environment_rates(glidestone, rules, args.env_games, args.rounds)
+    print(f"environments: {args.env_games} games of {args.env_ends} ends ({deliveries} deliveries), random"
+          f" actions, best of {args.rounds}:")
+    for layer, bare in (("CurlingEnv", "Game.play"), ("VectorCurlingEnv(2)", "play_games(2 a call)")):
+        (rate, steps), (bare_rate, _) = best[layer], best[bare]
+        print(f"  {layer:20s} {rate:7.0f} deliveries/s ({steps:6.0f} env steps/s)   {bare:20s} {bare_rate:7.0f}"
+              f" deliveries/s   the environment adds {100 * (bare_rate / rate - 1):5.1f} %")
 
 
 if __name__ == "__main__":

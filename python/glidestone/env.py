@@ -208,18 +208,19 @@ def action_space(action: str = "target"):
 
 def observation(state, team: int) -> np.ndarray:
     """The observation of a ``GameState`` from ``team``'s side (0 or 1): a (68,) float32 array."""
-    out = np.zeros(OBSERVATION_SIZE, np.float32)
+    out = np.empty(OBSERVATION_SIZE, np.float32)
     stones = out[: STONES * STONE_FEATURES].reshape(STONES, STONE_FEATURES)
-    in_play = np.asarray(state.in_play, bool)
-    stones[in_play, 0:2] = np.asarray(state.positions, np.float32)[in_play]
+    in_play = state.in_play
+    np.copyto(stones[:, 0:2], np.where(in_play[:, None], state.positions, np.float32(0)))
     stones[:, 2] = in_play
-    stones[team * 8 : team * 8 + 8, 3] = 1.0
-    out[OBS_END] = state.end
-    out[OBS_DELIVERY] = state.delivery
-    out[OBS_HAMMER] = 1.0 if state.hammer == team else 0.0
-    totals = np.asarray(state.totals)
-    out[OBS_SCORE] = int(totals[team]) - int(totals[1 - team])
+    stones[:, 3] = _OWN[team]
+    totals = state.totals
+    out[OBS_END:] = (state.end, state.delivery, state.hammer == team, int(totals[team]) - int(totals[1 - team]))
     return out
+
+
+# Column 4n + 3 of each team's observations.
+_OWN = (np.repeat(np.float32([1, 0]), 8), np.repeat(np.float32([0, 1]), 8))
 
 
 def to_action(action, kind: str = "target"):
@@ -261,14 +262,16 @@ class RandomPolicy:
         self.action = action
         self.low = TARGET_LOW if action == "target" else RELEASE_LOW
         self.high = TARGET_HIGH if action == "target" else RELEASE_HIGH
+        self._low64, self._high64 = self.low.astype(np.float64), self.high.astype(np.float64)
         self.seed(seed)
 
     def seed(self, seed: Optional[int] = None) -> None:
         self.np_random, _ = _own_spaces.np_random(seed)
 
     def __call__(self, observation: Any) -> np.ndarray:
-        drawn = self.np_random.uniform(self.low.astype(np.float64), self.high.astype(np.float64))
-        return np.clip(drawn.astype(np.float32), self.low, self.high)
+        drawn = self.np_random.uniform(self._low64, self._high64).astype(np.float32)
+        # Rounding to float32 may step just past a bound.
+        return np.minimum(np.maximum(drawn, self.low), self.high)
 
     def __repr__(self) -> str:
         return f"RandomPolicy({self.action!r})"
@@ -297,6 +300,7 @@ class _Match:
         self.reward = reward
         self.opponent = opponent
         self.game = None
+        self.state = None
         self.outcomes: list = []
 
     def begin(self, generator: np.random.Generator) -> None:
@@ -305,16 +309,25 @@ class _Match:
         opponent_seed = int(generator.integers(0, 2**63))
         _seed_opponent(self.opponent, opponent_seed)
         self.game = Game(rules=self.rules, seed=game_seed, game=0)
+        self.state = self.game.state
         self.outcomes = []
 
+    def played(self, outcome) -> None:
+        """Notes a delivery the game played (the state is read once a delivery: it is built anew each read)."""
+        self.outcomes.append(outcome)
+        self.state = self.game.state
+
+    def play(self, action) -> None:
+        self.played(self.game.play(action))
+
     def opponent_to_play(self) -> bool:
-        return not self.game.finished and self.game.state.team_to_deliver != self.team
+        return not self.state.finished and self.state.team_to_deliver != self.team
 
     def opponent_action(self):
-        return to_action(self.opponent(observation(self.game.state, 1 - self.team)), self.action)
+        return to_action(self.opponent(observation(self.state, 1 - self.team)), self.action)
 
     def observation(self) -> np.ndarray:
-        return observation(self.game.state, self.team)
+        return observation(self.state, self.team)
 
     def finish_step(self) -> Tuple[float, bool, Dict[str, Any]]:
         """(reward, terminated, info) for the deliveries played since the last call."""
@@ -323,7 +336,7 @@ class _Match:
             for outcome in self.outcomes:
                 if outcome.end_score is not None:
                     reward += outcome.end_score[self.team] - outcome.end_score[1 - self.team]
-        state = self.game.state
+        state = self.state
         if state.finished and self.reward == "game":
             reward = 0.0 if state.winner is None else (1.0 if state.winner == self.team else -1.0)
         info = {
@@ -536,7 +549,7 @@ class CurlingEnv(_Base):
         match = self._match
         match.begin(self.np_random)
         while match.opponent_to_play():
-            match.outcomes.append(match.game.play(match.opponent_action()))
+            match.play(match.opponent_action())
         _, _, info = match.finish_step()
         self._needs_reset = False
         return match.observation(), info
@@ -546,9 +559,9 @@ class CurlingEnv(_Base):
         if self._needs_reset:
             raise RuntimeError("call reset() before step(): the game is over or was never started")
         match = self._match
-        match.outcomes.append(match.game.play(to_action(action, self.action_kind)))
+        match.play(to_action(action, self.action_kind))
         while match.opponent_to_play():
-            match.outcomes.append(match.game.play(match.opponent_action()))
+            match.play(match.opponent_action())
         reward, terminated, info = match.finish_step()
         self._needs_reset = terminated
         return match.observation(), reward, terminated, False, info
@@ -703,7 +716,7 @@ class VectorCurlingEnv(_VBase):
                 return
             actions = [match.opponent_action() for match in waiting]
             for match, outcome in zip(waiting, play_games([m.game for m in waiting], actions, self.threads)):
-                match.outcomes.append(outcome)
+                match.played(outcome)
 
     def reset(
         self, *, seed: Union[None, int, Sequence[Optional[int]]] = None, options: Optional[dict] = None
@@ -747,7 +760,7 @@ class VectorCurlingEnv(_VBase):
                 moves.append(to_action(actions[i], self.action_kind))
         if playing:
             for match, outcome in zip(playing, play_games([m.game for m in playing], moves, self.threads)):
-                match.outcomes.append(outcome)
+                match.played(outcome)
         self._play_opponents(play_games)
         rewards = np.zeros(self.num_envs, dtype=np.float64)
         terminated = np.zeros(self.num_envs, dtype=bool)
