@@ -15,6 +15,11 @@ The same simulator as the glidestone server, bit for bit, without a socket:
   times under noise and returns the distribution of the end's score.
 - ``shot_svg(stones, shot)`` draws a shot as an SVG picture; a ShotResult from
   ``play`` shows itself so in a notebook (``_repr_svg_``) and has ``svg()``.
+- ``Game`` plays whole games under the rules of curling (``Rules``, ``Release``,
+  ``replay_game``, ``play_games``); ``play_batch`` plays numpy batches of shots;
+  ``glidestone.env`` holds environments for reinforcement learning
+  (``CurlingEnv``, ``CurlingAECEnv``, ``VectorCurlingEnv``) and ``Client`` talks to
+  a running server.
 - ``Simulator`` is the low-level world of sixteen stone slots (set_stones,
   step, stones, collisions, all_stopped, save/load snapshots);
   ``estimate_shot_velocity`` is the shot planner.
@@ -651,3 +656,10 @@ __all__ += [
     "play_games",
     "replay_game",
 ]
+
+# Environments for reinforcement learning (Gymnasium's and PettingZoo's
+# interfaces), their wrappers and spaces, and a client of a running server.
+from . import env, spaces, wrappers  # noqa: E402
+from .client import Client, ClientError, ServerClosed  # noqa: E402
+
+__all__ += ["Client", "ClientError", "ServerClosed", "env", "spaces", "wrappers"]

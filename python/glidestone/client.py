@@ -99,6 +99,7 @@ class Client:
 
     @property
     def closed(self) -> bool:
+        """Whether the connection has been closed (by close(), the context manager or a failure)."""
         return self._socket is None
 
     def handle(self, line: Union[str, bytes]) -> str:

@@ -229,10 +229,12 @@ class Game:
 
     @property
     def rules(self) -> Rules:
+        """The rules the game is played under."""
         return self._rules
 
     @property
     def seed(self) -> int:
+        """The seed that, with the game's number, keys its execution noise."""
         return self._game.seed
 
     @property
@@ -242,6 +244,7 @@ class Game:
 
     @property
     def teams(self) -> Optional[Tuple[str, str]]:
+        """The two teams' names, or None."""
         names = self._game.teams
         return tuple(names) if names else None
 
@@ -252,6 +255,7 @@ class Game:
 
     @property
     def finished(self) -> bool:
+        """Whether the game is over (the result is known)."""
         return self._game.finished
 
     @property

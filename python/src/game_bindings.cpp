@@ -6,6 +6,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -49,6 +50,8 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
     std::mutex failure_mutex;
     std::optional<RowFailure> failure;
 
+    std::mutex done_mutex;
+    std::condition_variable done;
     auto run = [&] {
         for (;;) {
             if (stop.load()) break;
@@ -62,7 +65,9 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
                 stop = true;
             }
         }
+        std::lock_guard lock(done_mutex);
         ++finished_workers;
+        done.notify_all();
     };
 
     bool interrupted = false;
@@ -83,10 +88,18 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
             try {
                 last = std::thread(run);
             } catch (const std::system_error&) {
+                std::lock_guard lock(done_mutex);
                 ++finished_workers;  // the pool has the rows
             }
-            while (finished_workers.load() < workers) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            // Woken as soon as the last worker is done; every 20 ms meanwhile
+            // to look for Ctrl-C.
+            for (;;) {
+                {
+                    std::unique_lock lock(done_mutex);
+                    if (done.wait_for(lock, std::chrono::milliseconds(20),
+                                      [&] { return finished_workers.load() >= workers; }))
+                        break;
+                }
                 py::gil_scoped_acquire gil;
                 if (PyErr_CheckSignals() != 0) {
                     interrupted = true;
@@ -230,7 +243,10 @@ DeliveryOutcome PlayOne(Game& game, const Action& action) {
 }  // namespace
 
 void BindGames(py::module_& module) {
-    py::register_exception<RecordError>(module, "GameRecordError", PyExc_ValueError);
+    py::exception<RecordError>& record_error =
+        py::register_exception<RecordError>(module, "GameRecordError", PyExc_ValueError);
+    record_error.doc() =
+        "A game record that cannot be read or does not replay; the message names the line (counted from 1).";
 
     py::class_<Game>(module, "_Game", "A whole game; glidestone.Game wraps it (see there).")
         .def(py::init([](py::tuple rules, std::uint64_t seed, std::uint64_t number, std::vector<std::string> teams) {
