@@ -128,6 +128,11 @@ def _action(action) -> tuple:
     raise TypeError(f"an action is a glidestone.Shot or a glidestone.Release, not {type(action).__name__}")
 
 
+# Stone n belongs to team n // 8; one read-only array serves every state.
+_TEAMS = np.repeat(np.array([0, 1], np.int8), 8)
+_TEAMS.setflags(write=False)
+
+
 @dataclasses.dataclass(frozen=True)
 class GameState:
     """Where a game stands between deliveries.
@@ -152,7 +157,7 @@ class GameState:
     totals: np.ndarray
     finished: bool
     winner: Optional[int]
-    team: np.ndarray = dataclasses.field(default_factory=lambda: np.repeat(np.array([0, 1], np.int8), 8))
+    team: np.ndarray = dataclasses.field(default_factory=lambda: _TEAMS)
 
 
 @dataclasses.dataclass(frozen=True)
