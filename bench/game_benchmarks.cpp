@@ -1,7 +1,8 @@
 // Whole games: full 10-end games of seeded random shots under noise, and the
 // same deliveries thrown without the game around them, in one run, so that
 // what the rules and the records cost is a ratio of figures measured side by
-// side. bench/README.md, "Whole games", lists figures.
+// side; Monte Carlo moves and whole games between agents. bench/README.md,
+// "Whole games" and "Agents and matches", lists figures.
 
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "game/agent.h"
+#include "game/agent_match.h"
 #include "game/game.h"
 #include "game/random_shot.h"
 #include "research/execution_noise.h"
@@ -146,6 +149,65 @@ void BM_SameDeliveriesThroughShotPlayer(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kGames));
 }
 BENCHMARK(BM_SameDeliveriesThroughShotPlayer)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// The sixteen positions of one end between two heuristic players under noise,
+// each before its delivery: from an empty house to fifteen stones.
+const std::vector<Game>& EndPositions() {
+    static const std::vector<Game> positions = [] {
+        std::vector<Game> all;
+        Game game(NoisyRules(), kSeed, 0);
+        HeuristicAgent heuristic;
+        while (game.state().end == 1) {
+            all.push_back(game);
+            game.Play(heuristic.Act(game));
+        }
+        return all;
+    }();
+    return positions;
+}
+
+// One iteration: one Monte Carlo move on one thread, the positions of an end
+// in turn; arguments candidates, samples (rollout 1). Real time per
+// iteration is the time per move.
+void BM_MonteCarloMove(benchmark::State& state) {
+    const std::vector<Game>& positions = EndPositions();
+    MonteCarloSettings settings;
+    settings.candidates = static_cast<int>(state.range(0));
+    settings.samples = static_cast<int>(state.range(1));
+    settings.threads = 1;
+    MonteCarloAgent const agent(settings, 1);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Game& game = positions[i++ % positions.size()];
+        benchmark::DoNotOptimize(agent.Decide(AgentView::Of(game)).chosen);
+    }
+}
+BENCHMARK(BM_MonteCarloMove)
+    ->Args({48, 144})  // the defaults
+    ->Args({16, 16})
+    ->Iterations(16)
+    ->Unit(benchmark::kMillisecond);
+
+// One iteration: a whole 8-end game between two agents under noise, as a
+// match plays it; items/s times 60 is games a minute on one thread.
+void BM_MatchGame(benchmark::State& state, const char* a, const char* b) {
+    AgentSpec const spec_a = ParseAgentSpec(a);
+    AgentSpec const spec_b = ParseAgentSpec(b);
+    MatchOptions options;
+    options.rules = NoisyRules();
+    options.rules.ends = 8;
+    options.threads = 1;
+    std::uint64_t game = 0;
+    for (auto _ : state) {
+        options.seed = game++;
+        benchmark::DoNotOptimize(RunMatch(spec_a, spec_b, options));
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * 2));
+}
+BENCHMARK_CAPTURE(BM_MatchGame, random_heuristic, "random", "heuristic")->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK_CAPTURE(BM_MatchGame, heuristic_montecarlo_16x16, "heuristic", "montecarlo:candidates=16,samples=16")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 }  // namespace
 

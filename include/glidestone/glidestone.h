@@ -15,6 +15,8 @@
 //   - Whole games: Rules, Game (delivery by delivery under the rules of
 //     curling, with its GameState), PlayDelivery, and game records that
 //     replay bit for bit (ReplayGame).
+//   - Agents and matches: RandomAgent, HeuristicAgent, MonteCarloAgent, and
+//     RunMatch with its summary (Wilson interval, Elo).
 //
 // Everything lives in the namespace glidestone. Physics is 32-bit float and
 // reproduces bit for bit: build consumers without -ffast-math.
@@ -22,6 +24,8 @@
 #include <glidestone/version.h>
 
 #include "game/action.h"
+#include "game/agent.h"
+#include "game/agent_match.h"
 #include "game/delivery.h"
 #include "game/game.h"
 #include "game/game_state.h"

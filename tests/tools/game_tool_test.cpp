@@ -2,9 +2,12 @@
 // its record checked again, the viewer written, and the exit statuses.
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -110,6 +113,88 @@ TEST(GameToolTest, BadActionsRecordsAndUsageHaveTheirStatuses) {
     test::ProcessResult const help = RunGame({"--help"});
     EXPECT_EQ(help.exit_code, 0);
     EXPECT_NE(help.out.find("usage: glidestone-game play"), std::string::npos);
+    EXPECT_NE(help.out.find("glidestone-game match AGENT_A AGENT_B"), std::string::npos);
+}
+
+// A directory in the temporary directory, removed with everything in it.
+class TempDirectory {
+public:
+    TempDirectory() {
+        char name[] = "/tmp/glidestone-match-XXXXXX";
+        path_ = ::mkdtemp(name);
+    }
+    ~TempDirectory() { std::filesystem::remove_all(path_); }
+    TempDirectory(const TempDirectory&) = delete;
+    TempDirectory& operator=(const TempDirectory&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(GameToolTest, MatchIsTheSameOnOneAndTwoThreadsAndWritesRecordsThatReplay) {
+    TempDirectory const one_dir, two_dir;
+    TempFile const one_json, two_json;
+    std::vector<std::string> const common = {"match", "random", "heuristic", "--games",       "4",    "--ends",
+                                             "1",     "--seed", "12",        "--noise-speed", "0.02", "--noise-angle",
+                                             "0.002"};
+    auto run = [&](const char* jobs, const TempDirectory& dir, const TempFile& json) {
+        std::vector<std::string> arguments = common;
+        for (const char* extra : {"-j", jobs, "--records", dir.path().c_str(), "--json", json.path().c_str()})
+            arguments.push_back(extra);
+        return RunGame(arguments);
+    };
+    test::ProcessResult const one = run("1", one_dir, one_json);
+    test::ProcessResult const two = run("2", two_dir, two_json);
+    ASSERT_EQ(one.exit_code, 0) << test::Describe(one);
+    ASSERT_EQ(two.exit_code, 0) << test::Describe(two);
+    // The table is the same but for the time per move, its last column.
+    auto without_times = [](const std::string& out) {
+        std::string kept;
+        for (std::size_t start = 0, end; (end = out.find('\n', start)) != std::string::npos; start = end + 1) {
+            std::string line = out.substr(start, end - start);
+            if (line.rfind("random ", 0) == 0 || line.rfind("heuristic ", 0) == 0) line.erase(line.find_last_of(' '));
+            kept += line + "\n";
+        }
+        return kept;
+    };
+    EXPECT_EQ(without_times(one.out), without_times(two.out));
+    EXPECT_NE(one.out.find("95 % Wilson"), std::string::npos) << one.out;
+
+    // The JSON: equal up to its timing, which comes last.
+    std::string const a = one_json.Read(), b = two_json.Read();
+    ASSERT_NE(a.find(",\"timing\":"), std::string::npos) << a;
+    EXPECT_EQ(a.substr(0, a.find(",\"timing\":")), b.substr(0, b.find(",\"timing\":")));
+    for (const char* field :
+         {"\"agents\":[\"random\",\"heuristic\"]", "\"wins\":", "\"draws\":", "\"losses\":",
+          "\"mean_score_difference\":", "\"win_rate\":", "\"win_rate_interval\":[", "\"elo\":", "\"elo_interval\":[",
+          "\"finished\":4", "\"seconds_per_move\":[", "\"results\":[", "\"games_per_minute\":"})
+        EXPECT_NE(a.find(field), std::string::npos) << field << " in " << a;
+
+    for (int g = 0; g < 4; ++g) {
+        char name[32];
+        std::snprintf(name, sizeof name, "/game-%06d.jsonl", g);
+        std::vector<std::string> const lines = FileLines(one_dir.path() + name);
+        ASSERT_FALSE(lines.empty()) << name;
+        EXPECT_EQ(lines, FileLines(two_dir.path() + name)) << name;
+        EXPECT_NE(lines[0].find("\"teams\":[\"random\",\"heuristic\"]"), std::string::npos) << lines[0];
+        Game const game = ReplayGame(lines);
+        EXPECT_TRUE(game.finished());
+        EXPECT_EQ(game.number(), static_cast<std::uint64_t>(g));
+        EXPECT_EQ(game.rules().first_hammer, g % 2 == 0 ? 1 : 0);
+    }
+
+    EXPECT_EQ(RunGame({"match", "random"}).exit_code, 2);
+    EXPECT_EQ(RunGame({"match", "random", "heuristic", "--games", "3"}).exit_code, 2);
+    EXPECT_EQ(RunGame({"match", "random", "expert"}).exit_code, 2);
+    EXPECT_EQ(RunGame({"match", "random", "montecarlo:samples=0"}).exit_code, 2);
 }
 
 }  // namespace
