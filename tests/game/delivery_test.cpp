@@ -108,6 +108,16 @@ TEST(DeliveryTest, TakingOutAnOpponentsGuardEarlyPutsEveryStoneBack) {
     EXPECT_NE(Find(free.outcome.after, 1), nullptr);
 }
 
+TEST(DeliveryTest, StoneOutInFlightAfterTakingOutAGuardKeepsBothRulings) {
+    // The delivered stone knocks the guard over the side line, then leaves
+    // over it too: the guard's removal is undone, the delivered stone keeps
+    // its own ruling and draws the violation's.
+    std::vector<StoneInPlay> const before = {{8, 1, {2.0f, 37.0f}}};
+    Played const p = Deliver(Rules{}, before, 2, 0, 0, Release{{0.25000006f, 2.6f}, 1.57f});
+    EXPECT_EQ(p.outcome.events, Events({{0, Rule::kSide}, {0, Rule::kFreeGuardZone}}));
+    EXPECT_EQ(p.outcome.after, before);
+}
+
 TEST(DeliveryTest, SameTakeoutAsTheSixthDeliveryIsAllowed) {
     std::vector<StoneInPlay> const before = {{0, 0, {0.5f, 38.0f}}, {8, 1, {0.0f, 34.0f}}};
     Played const p = Deliver(Rules{}, before, 6, 0, 1, PassAt(0.0f, 34.0f));
