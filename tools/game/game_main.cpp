@@ -355,15 +355,16 @@ std::string Table(const AgentSpec& a, const AgentSpec& b, const MatchSummary& s)
 }
 
 nlohmann::ordered_json ResultsJson(const AgentSpec& a, const AgentSpec& b, const MatchOptions& options,
-                           const std::vector<GameResult>& results, const MatchSummary& s, bool stopped) {
+                                   const std::vector<GameResult>& results, const MatchSummary& s, bool stopped) {
     nlohmann::ordered_json games = nlohmann::ordered_json::array();
     for (const GameResult& game : results) {
         if (!game.finished) continue;
-        games.push_back({{"game", game.number},
-                         {"first_hammer", game.first_hammer},
-                         {"totals", game.totals},
-                         {"winner", game.winner ? nlohmann::ordered_json(*game.winner) : nlohmann::ordered_json(nullptr)},
-                         {"ends", game.ends}});
+        games.push_back(
+            {{"game", game.number},
+             {"first_hammer", game.first_hammer},
+             {"totals", game.totals},
+             {"winner", game.winner ? nlohmann::ordered_json(*game.winner) : nlohmann::ordered_json(nullptr)},
+             {"ends", game.ends}});
     }
     const Rules& r = options.rules;
     return {
