@@ -210,7 +210,10 @@ class Shot:
                 raise TypeError(f"Shot.{name} must be a real number, not {type(fields[name]).__name__}")
         if not isinstance(fields["pass_target"], (bool, np.bool_)):
             raise TypeError(f"Shot.pass_target must be True or False, not {type(fields['pass_target']).__name__}")
-        x, y, spin = (float(fields[name]) for name in ("x", "y", "spin"))
+        try:
+            x, y, spin = (float(fields[name]) for name in ("x", "y", "spin"))
+        except OverflowError:
+            raise ValueError("Shot.x, y and spin must be within the range of a float") from None
         if not np.isfinite(x):
             raise ValueError(f"Shot.x must be finite, not {x!r}")
         if not y >= 0.0 or not np.isfinite(y):
@@ -317,7 +320,10 @@ def _check_noise(noise) -> tuple:
     for name, value in zip(("sigma_speed", "sigma_angle"), noise):
         if not _is_real(value):
             raise TypeError(f"noise {name} must be a real number, not {type(value).__name__}")
-    return float(noise[0]), float(noise[1])
+    try:
+        return float(noise[0]), float(noise[1])
+    except OverflowError:
+        raise ValueError(f"noise must be within the range of a float, not {noise!r}") from None
 
 
 def _check_seed(seed) -> int:

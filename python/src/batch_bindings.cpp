@@ -9,6 +9,7 @@
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
 #include "tools/batch/batch_runner.h"
 
 namespace glidestone::python {
@@ -31,25 +32,30 @@ void BindBatch(py::module_& module) {
             }
             int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
             if (!threads.is_none()) workers = static_cast<int>(AsInteger(threads, "threads", 1, kMaxThreads));
-            // Called on this thread with the GIL released around it: reports
-            // progress, and lets Ctrl-C stop the run.
+            if (!(interval >= 0.001 && interval <= 3600.0))
+                throw py::value_error("interval must be from 0.001 to 3600 seconds");
+            auto const period = std::chrono::duration<double>(interval);
+            std::size_t const total = lines.size();
+            auto last = std::chrono::steady_clock::now();
+            // Called on this thread every kSignalInterval, with the GIL
+            // released around it: lets Ctrl-C stop the run, and reports
+            // progress every `interval` and once at the end.
             BatchProgress const report = [&](std::size_t done) {
                 py::gil_scoped_acquire gil;
                 if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-                if (progress.is_none()) return true;
+                auto const now = std::chrono::steady_clock::now();
+                if (progress.is_none() || (done != total && now - last < period)) return true;
+                last = now;
                 py::object const answer = progress(done);
                 if (answer.is_none()) return true;
                 int const truth = PyObject_IsTrue(answer.ptr());
                 if (truth < 0) throw py::error_already_set();
                 return truth == 1;
             };
-            if (!(interval >= 0.001 && interval <= 3600.0))
-                throw py::value_error("interval must be from 0.001 to 3600 seconds");
-            auto const period = std::chrono::milliseconds(static_cast<long>(interval * 1000.0));
             std::vector<std::string> replies;
             {
                 py::gil_scoped_release nogil;
-                replies = AnswerAll(lines, workers, report, period, noise, seed);
+                replies = AnswerAll(lines, workers, report, kSignalInterval, noise, seed);
             }
             return replies;
         },
