@@ -22,7 +22,7 @@ The same simulator as the glidestone server, bit for bit, without a socket:
 
 Bounds, the same for every call: stone coordinates within
 MAX_STONE_COORDINATE (1e36 m) of the release point, speeds and angular
-speeds at most MAX_SPEED (1e9), frames from 1e-30 to 1e20 s, noise
+speeds at most MAX_SPEED (1e9), frames from 1e-6 to 1e3 s, noise
 deviations at most MAX_SIGMA_SPEED (1e7 m/s) and MAX_SIGMA_ANGLE (1e4 rad),
 at most MAX_THREADS threads and MAX_SAMPLES samples. Beyond them the 32-bit
 arithmetic would overflow into NaN, so such values raise ValueError; a value
@@ -34,7 +34,7 @@ released, until the other thread's call is done); the functions share
 nothing. Every call that plays shots or steps frames releases the GIL while
 it does, and takes it back every 20 ms or so to look for signals: Ctrl-C
 stops any call (play, play_many, evaluate, shot_svg, Session.handle,
-Simulator.step and run) with KeyboardInterrupt within some 20 to 100 ms. A
+Simulator.step and run) with KeyboardInterrupt within some 20 ms. A
 Session stopped so holds the part-played shot in its history (reset() makes
 it fresh).
 

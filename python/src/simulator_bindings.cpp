@@ -27,13 +27,16 @@ using simulators::SimulatorFCV1Storage;
 // Pickle format version of Snapshot.
 constexpr int kSnapshotStateVersion = 1;
 
-// Frame lengths outside these are refused. The engine divides by the frame
-// length and multiplies velocities by it: from 1e-30 s up to 1e20 s, 1/dt
-// stays below 1e30 and dt times a speed at the 1e9 limit below 1e29, each
-// some 1e8 below the float range, room for the products its solver forms
-// with them. Frames of 1e-40 s and 1e38 s were seen to turn stones into NaN.
-constexpr double kMinSecondsPerFrame = 1e-30;
-constexpr double kMaxSecondsPerFrame = 1e20;
+// Frame lengths outside these are refused. The engine scales the impulses
+// it carries from one frame to the next by the ratio of their lengths,
+// divides by the frame length and multiplies velocities by it. From 1e-6 s
+// to 1e3 s that ratio is at most 1e9, so the carried impulses of stones at
+// the 1e9 m/s limit (some 2e10 N s) stay below 1e20, and a frame's travel
+// below 1e12 m: far inside the float range. A simulator that had stepped
+// 1e-30 s frames and then loaded a snapshot of 1e20 s frames was seen to
+// turn every touching stone into NaN in one frame.
+constexpr double kMinSecondsPerFrame = 1e-6;
+constexpr double kMaxSecondsPerFrame = 1e3;
 
 // Stone-to-stone contacts in one frame: one a pair of the sixteen at most.
 constexpr std::size_t kMaxCollisions = kStoneCount * (kStoneCount - 1) / 2;
@@ -52,10 +55,13 @@ std::string Index(const char* what, std::size_t i) {
 }
 
 float FrameLength(double seconds) {
-    if (!(seconds >= kMinSecondsPerFrame && seconds <= kMaxSecondsPerFrame))
-        throw py::value_error("seconds_per_frame must be from 1e-30 to 1e20, not " +
+    // Compared as floats, so that a frame length read back from a simulator
+    // (1e-6 narrowed and widened is 9.9999999747e-07) is taken again.
+    float const narrowed = NarrowToFloat(seconds);
+    if (!(narrowed >= static_cast<float>(kMinSecondsPerFrame) && narrowed <= static_cast<float>(kMaxSecondsPerFrame)))
+        throw py::value_error("seconds_per_frame must be from 1e-6 to 1e3, not " +
                               std::string(py::repr(py::float_(seconds))));
-    return NarrowToFloat(seconds);
+    return narrowed;
 }
 
 // A simulator and the lock with which Python threads sharing it take turns
@@ -361,7 +367,7 @@ void BindSimulator(py::module_& module) {
             py::detail::is_new_style_constructor(),
             py::arg("seconds_per_frame") = static_cast<double>(SimulatorFCV1Factory::kDefaultSecondsPerFrame),
             "A simulator with every slot absent. The server uses frames of 0.05 s; seconds_per_frame is from "
-            "1e-30 to 1e20 (beyond, the engine's arithmetic overflows).")
+            "1e-6 to 1e3 (beyond, the engine's arithmetic can overflow).")
         .def_static(
             "from_snapshot",
             [](py::handle snapshot) {

@@ -27,7 +27,7 @@ from glidestone import _glidestone
 
 ALLOWED = (TypeError, ValueError, g.BatchCancelled)
 
-FLOATS = [0.0, -0.0, 1.0, -1.0, 0.05, 38.405, -38.405, 1e-46, 1e-40, 1e-30, 1e-6, 1e6, 1e9, 1.0000001e9,
+FLOATS = [0.0, -0.0, 1.0, -1.0, 0.05, 38.405, -38.405, 1e-46, 1e-40, 1e-30, 1e-6, 1e-7, 1e3, 1001.0, 1e6, 1e9, 1.0000001e9,
           1e19, 1e20, 1e21, 1e36, 1.1e36, 3e38, 1e39, 1e300, math.inf, -math.inf, math.nan, 1e4, 1e7, 1.5e4,
           2e7, 0.145]
 INTS = [0, 1, -1, 2, 15, 16, 17, 255, 256, 1024, 1025, 2**31 - 1, 2**31, 2**63 - 1, 2**63, 2**64 - 1, 2**64,
@@ -125,7 +125,7 @@ class Fuzz:
     # Calls ------------------------------------------------------------------------------------------------
 
     def simulator(self):
-        sim = g.Simulator(self.rng.choice([0.05, 0.02, 1e-30, 1e20, 1.0]))
+        sim = g.Simulator(self.rng.choice([0.05, 0.02, 1e-6, 1e3, 1.0]))
         if self.rng.random() < 0.8:
             n = self.rng.randint(1, 16)
             speeds = [1.0, 3.0, 1e9, -1e9, 0.0]

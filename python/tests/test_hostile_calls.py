@@ -262,20 +262,30 @@ def test_setstate_on_a_live_snapshot_replaces_its_state():
 
 
 def test_one_set_of_bounds_for_every_entry_point():
-    for seconds in (1e-46, 1e-40, 0.0, -0.05, 1e38, math.inf, math.nan):
+    for seconds in (1e-46, 1e-40, 1e-7, 0.0, -0.05, 1.01e3, 1e38, math.inf, math.nan):
         with pytest.raises(ValueError, match="seconds_per_frame"):
             glidestone.Simulator(seconds)
-    # The extremes that are accepted keep the most violent accepted state finite.
-    for seconds in (1e-30, 0.05, 1e20):
+    # The extremes that are accepted keep the most violent accepted states finite, also when one
+    # simulator goes from the shortest frames to the longest and back.
+    violent = {
+        "positions": [(1e36, -1e36), (0.0, 0.0), (0.0, 0.2), (0.2, 0.0), (0.2, 0.0), (0.0, 0.0)],
+        "velocities": [(1e9, -1e9), (0.0, 1e9), (0.0, 0.0), (-1e9, 1.0), (1.0, -1e9), (0.0, -1e9)],
+        "angular_velocities": [1e9, -1e9, 0.0, 3.0, -1e9, 1.0],
+        "angles": [3e38, 0.0, 0.0, -1.0, 3e38, 0.0],
+    }
+    snapshots = {}
+    for seconds in (1e-6, 0.05, 1e3):
         sim = glidestone.Simulator(seconds)
-        sim.set_stones(
-            [(1e36, -1e36), (0.0, 0.0), (0.0, 0.2)],
-            velocities=[(1e9, -1e9), (0.0, 1e9), (0.0, 0.0)],
-            angular_velocities=[1e9, -1e9, 0.0],
-            angles=[3e38, 0.0, 0.0],
-        )
+        sim.set_stones(**violent)
+        snapshots[seconds] = sim.save()
         sim.step(20)
         assert np.isfinite(sim.stones()).all(), seconds
+    sim = glidestone.Simulator(1e-6)
+    for seconds in (1e-6, 1e3, 1e-6, 1e3, 0.05, 1e3):
+        sim.load(snapshots[seconds])
+        sim.run(200)
+        assert np.isfinite(sim.stones()).all(), seconds
+    assert glidestone.Simulator.from_snapshot(snapshots[1e-6]).seconds_per_frame == np.float32(1e-6)
 
     sim = glidestone.Simulator()
     with pytest.raises(ValueError, match="farther than 1e36"):
