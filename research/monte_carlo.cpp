@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -62,13 +63,32 @@ Setup Prepare(std::span<const Vector2> stones, std::span<const int> teams, const
     return setup;
 }
 
-int ScoreSample(ShotPlayer& player, const Setup& setup, const EvaluationOptions& options, std::uint64_t number) {
+// Gives up a throw within a frame once any thread has failed, and lets the
+// calling thread poll; reads nothing of the throw, so the sample is the same.
+class Watch : public ThrowObserver {
+public:
+    Watch(const std::atomic<bool>& failed, const std::function<void()>* poll) : failed_(failed), poll_(poll) {}
+    void OnStart(ISimulator&) override { Look(); }
+    void OnFrame(int, ISimulator&) override { Look(); }
+
+private:
+    struct Stopped {};
+    void Look() {
+        if (poll_) (*poll_)();
+        if (failed_.load(std::memory_order_relaxed)) throw Stopped{};
+    }
+    const std::atomic<bool>& failed_;
+    const std::function<void()>* poll_;
+};
+
+int ScoreSample(ShotPlayer& player, const Setup& setup, const EvaluationOptions& options, std::uint64_t number,
+                ThrowObserver* observer) {
     Vector2 velocity = setup.planned;
     if (std::optional<ReleasePerturbation> const perturbation =
             DrawReleasePerturbation(options.noise, options.seed, number))
         velocity = PerturbRelease(velocity, *perturbation);
     player.Reset();  // every sample as a fresh player plays it
-    ShotResult const result = player.Throw(setup.slots, velocity, setup.angular_velocity);
+    ShotResult const result = player.Throw(setup.slots, velocity, setup.angular_velocity, observer);
     std::vector<Vector2> positions;
     positions.reserve(setup.scored_slots.size());
     for (std::size_t slot : setup.scored_slots) positions.push_back(result.stones[slot].position);
@@ -87,27 +107,41 @@ ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const 
     if (threads > samples) threads = static_cast<unsigned>(samples);
 
     ScoreDistribution distribution;
-    distribution.scores.resize(samples);
+    // Written by the workers as they go, so not zeroed first: zeroing a
+    // large evaluation's scores up front would take a second that no poll
+    // can interrupt.
+    auto const scores = std::make_unique_for_overwrite<int[]>(samples);
     std::atomic<std::uint64_t> next{0};
     std::atomic<bool> failed{false};
     std::exception_ptr failure;
     std::mutex failure_mutex;
-    auto work = [&] {
+    auto fail = [&] {
+        std::lock_guard lock(failure_mutex);
+        if (!failure) failure = std::current_exception();
+        failed = true;
+    };
+    auto work = [&](const std::function<void()>* poll) {
         try {
             ShotPlayer player;
+            Watch watch(failed, poll);
             for (std::uint64_t i; !failed.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < samples;)
-                distribution.scores[i] = ScoreSample(player, setup, options, i + 1);
+                scores[i] = ScoreSample(player, setup, options, i + 1, &watch);
         } catch (...) {
-            std::lock_guard lock(failure_mutex);
-            if (!failure) failure = std::current_exception();
-            failed = true;
+            fail();
         }
     };
     std::vector<std::thread> workers;
-    for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work);
-    work();
+    try {
+        for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work, nullptr);
+    } catch (...) {
+        // Out of threads: stop the started ones rather than leave them
+        // joinable (which would terminate the process).
+        fail();
+    }
+    if (!failed) work(options.poll ? &options.poll : nullptr);
     for (std::thread& worker : workers) worker.join();
     if (failure) std::rethrow_exception(failure);
+    distribution.scores.assign(scores.get(), scores.get() + samples);
 
     // Summed in sample order, so the figures do not depend on the threads.
     double sum = 0.0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <vector>
@@ -21,6 +22,11 @@ struct EvaluationOptions {
     std::uint64_t seed = 0;
     // Worker threads; 0 means one for every core. Never more than samples.
     int threads = 0;
+    // If set, called on the calling thread between its samples and after
+    // every frame it plays, so that a caller can give up a long evaluation
+    // (a Python caller looks for Ctrl-C). What it throws ends the evaluation:
+    // the other threads stop within a frame and EvaluateShot rethrows it.
+    std::function<void()> poll;
 };
 
 // The end's score over the samples, from team 0's side (EndScore::Signed:
@@ -50,7 +56,9 @@ struct ScoreDistribution {
 // With zero noise every sample is the plain shot.
 //
 // Throws std::invalid_argument for bad teams, noise, samples or threads, and
-// ShotError where ShotPlayer::Play would, before any sample is played.
+// ShotError where ShotPlayer::Play would, before any sample is played; a
+// std::system_error when a worker thread cannot be started (the started ones
+// are stopped and joined first).
 ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const int> teams, const Shot& shot,
                                const EvaluationOptions& options);
 

@@ -23,6 +23,32 @@ The same simulator as the glidestone server, bit for bit, without a socket:
 - ``Simulator`` is the low-level world of sixteen stone slots (set_stones,
   step, stones, collisions, all_stopped, save/load snapshots);
   ``estimate_shot_velocity`` is the shot planner.
+- ``glidestone.sheet`` holds the sheet's geometry (tee, rings, lines).
+
+Bounds, the same for every call: stone coordinates within
+MAX_STONE_COORDINATE (1e36 m) of the release point, speeds and angular
+speeds at most MAX_SPEED (1e9), frames from 1e-6 to 1e3 s, noise
+deviations at most MAX_SIGMA_SPEED (1e7 m/s) and MAX_SIGMA_ANGLE (1e4 rad),
+at most MAX_THREADS threads and MAX_SAMPLES samples. Beyond them the 32-bit
+arithmetic would overflow into NaN, so such values raise ValueError; a value
+of the wrong type raises TypeError naming the argument.
+
+Threads: every object may be shared between threads. Calls on one Session or
+Simulator from several threads take turns (a call waits, with the GIL
+released, until the other thread's call is done); the functions share
+nothing. Every call that plays shots or steps frames releases the GIL while
+it does, and takes it back every 20 ms or so to look for signals: Ctrl-C
+stops any call (play, play_many, evaluate, shot_svg, Session.handle,
+Simulator.step and run) with KeyboardInterrupt within some 20 ms. A
+Session stopped so holds the part-played shot in its history (reset() makes
+it fresh).
+
+Pickling: Shot, ShotResult, ScoreDistribution, Snapshot, Collision and
+CollisionStone pickle with every protocol, and a state read back is
+validated as the same values passed to a call would be. Session and
+Simulator refuse (TypeError): pickle a Simulator's save() snapshot instead.
+Every class is whole however it was made: ``Cls.__new__(Cls)`` gives an
+object in its default state (a fresh Simulator, an empty Snapshot).
 
 Coordinates are metres: x across the ice, y along it; the shot stone is
 released at the origin and a straight throw travels toward +y (the tee is at
@@ -45,10 +71,16 @@ from typing import Callable, Iterable, Optional, Sequence, Tuple, Union
 
 import numpy as np
 
-from . import _glidestone
+from . import _glidestone, sheet
 from ._glidestone import (
     ANGLE,
+    MAX_SAMPLES,
+    MAX_SIGMA_ANGLE,
+    MAX_SIGMA_SPEED,
+    MAX_SPEED,
+    MAX_STONE_COORDINATE,
     MAX_STONES_IN_PLAY,
+    MAX_THREADS,
     OMEGA,
     PASS_SPEED,
     SECONDS_PER_FRAME,
@@ -72,7 +104,13 @@ __version__ = _glidestone.__version__
 
 __all__ = [
     "ANGLE",
+    "MAX_SAMPLES",
+    "MAX_SIGMA_ANGLE",
+    "MAX_SIGMA_SPEED",
+    "MAX_SPEED",
+    "MAX_STONE_COORDINATE",
     "MAX_STONES_IN_PLAY",
+    "MAX_THREADS",
     "OMEGA",
     "PASS_SPEED",
     "SECONDS_PER_FRAME",
@@ -99,6 +137,7 @@ __all__ = [
     "play",
     "play_many",
     "score_end",
+    "sheet",
     "shot_svg",
 ]
 
@@ -112,16 +151,26 @@ NoiseLike = Optional[Tuple[float, float]]
 _MAX_SEED = 2**64 - 1
 
 
+def _is_real(value) -> bool:
+    return isinstance(value, (int, float, np.integer, np.floating)) and not isinstance(value, (bool, np.bool_))
+
+
 @dataclasses.dataclass(frozen=True)
 class Shot:
     """What the thrower asks for.
 
-    x, y: the target point in metres. pass_target: False to come to rest at
-    the target (a draw), True to cross it at PASS_SPEED (3 m/s, a takeout or
-    a hit). spin: 1 turns counter-clockwise, -1 clockwise; other values are
-    taken as the server takes them (the release is planned counter-clockwise
-    when the spin truncates to 1, clockwise otherwise, and the stone turns at
-    spin * 1.57 rad/s).
+    x, y: the target point in metres, real numbers; y must not be negative
+    (a target behind the release point cannot be asked for: on the wire the
+    sign of y is the pass flag). pass_target: True or False; False to come
+    to rest at the target (a draw), True to cross it at PASS_SPEED (3 m/s, a
+    takeout or a hit). spin: a real number; 1 turns counter-clockwise, -1
+    clockwise; other values are taken as the server takes them (the release
+    is planned counter-clockwise when the spin truncates to 1, clockwise
+    otherwise, and the stone turns at spin * 1.57 rad/s; play raises
+    ShotError for a spin whose rotation is not finite as a 32-bit float).
+
+    Raises TypeError for a value of the wrong type and ValueError for a
+    negative or non-finite y or a non-finite x.
 
     On the wire this is ``"shot": [x, -y if pass_target else y, spin]``.
     """
@@ -141,16 +190,42 @@ class Shot:
         """A shot that crosses (x, y) at 3 m/s, hard enough to remove a stone lying there."""
         return cls(x, y, True, spin)
 
+    def __new__(cls, *args, **kwargs):
+        # Whole even without __init__ (Shot.__new__(Shot)): a draw to the release point.
+        self = super().__new__(cls)
+        for name, value in (("x", 0.0), ("y", 0.0), ("pass_target", False), ("spin", 1)):
+            object.__setattr__(self, name, value)
+        return self
+
+    def __post_init__(self) -> None:
+        self._arguments()
+
     def wire(self) -> list:
         """The shot as the request's ``shot`` array: [x, ±y, spin]."""
         return [self.x, -abs(self.y) if self.pass_target else abs(self.y), self.spin]
 
     def _arguments(self) -> tuple:
+        """(x, y, pass_target, spin) for the extension, validated (also for a Shot read from a pickle)."""
+        try:
+            fields = {name: getattr(self, name) for name in ("x", "y", "pass_target", "spin")}
+        except AttributeError as missing:
+            raise TypeError(f"this Shot was never initialised ({missing})") from None
         for name in ("x", "y", "spin"):
-            value = getattr(self, name)
-            if not isinstance(value, (int, float, np.integer, np.floating)) or isinstance(value, bool):
-                raise TypeError(f"Shot.{name} must be a real number, not {type(value).__name__}")
-        return float(self.x), float(self.y), bool(self.pass_target), float(self.spin)
+            if not _is_real(fields[name]):
+                raise TypeError(f"Shot.{name} must be a real number, not {type(fields[name]).__name__}")
+        if not isinstance(fields["pass_target"], (bool, np.bool_)):
+            raise TypeError(f"Shot.pass_target must be True or False, not {type(fields['pass_target']).__name__}")
+        try:
+            x, y, spin = (float(fields[name]) for name in ("x", "y", "spin"))
+        except OverflowError:
+            raise ValueError("Shot.x, y and spin must be within the range of a float") from None
+        if not np.isfinite(x):
+            raise ValueError(f"Shot.x must be finite, not {x!r}")
+        if not y >= 0.0 or not np.isfinite(y):
+            raise ValueError(
+                f"Shot.y must be finite and not negative (the target lies ahead of the release point), not {y!r}"
+            )
+        return x, y, bool(fields["pass_target"]), spin
 
 
 class ShotResult:
@@ -175,6 +250,17 @@ class ShotResult:
 
     __slots__ = ("positions", "present", "release_velocity", "angular_velocity", "frames", "_source")
 
+    def __new__(cls, *args, **kwargs):
+        # Whole even without __init__ (ShotResult.__new__(ShotResult)): no stones, no shot.
+        self = super().__new__(cls)
+        self.positions = np.zeros((STONE_COUNT, 2), dtype=np.float32)
+        self.present = np.zeros(STONE_COUNT, dtype=bool)
+        self.release_velocity = (0.0, 0.0)
+        self.angular_velocity = 0.0
+        self.frames = 0
+        self._source = None
+        return self
+
     def __init__(self, positions, present, release_velocity, angular_velocity, frames):
         self.positions = positions
         self.present = present
@@ -182,6 +268,10 @@ class ShotResult:
         self.angular_velocity = angular_velocity
         self.frames = frames
         self._source = None
+
+    def __reduce__(self):
+        fields = (self.positions, self.present, self.release_velocity, self.angular_velocity, self.frames)
+        return type(self), fields, (None, {"_source": self._source})
 
     @classmethod
     def _from_raw(cls, raw: tuple, source: Optional[tuple] = None) -> "ShotResult":
@@ -233,13 +323,16 @@ def _check_noise(noise) -> tuple:
     if isinstance(noise, (str, bytes)) or not isinstance(noise, (Sequence, np.ndarray)) or len(noise) != 2:
         raise TypeError(f"noise must be None or a pair (sigma_speed, sigma_angle), not {noise!r}")
     for name, value in zip(("sigma_speed", "sigma_angle"), noise):
-        if isinstance(value, bool) or not isinstance(value, (int, float, np.integer, np.floating)):
+        if not _is_real(value):
             raise TypeError(f"noise {name} must be a real number, not {type(value).__name__}")
-    return float(noise[0]), float(noise[1])
+    try:
+        return float(noise[0]), float(noise[1])
+    except OverflowError:
+        raise ValueError(f"noise must be within the range of a float, not {noise!r}") from None
 
 
 def _check_seed(seed) -> int:
-    if isinstance(seed, bool) or not isinstance(seed, (int, np.integer)):
+    if isinstance(seed, (bool, np.bool_)) or not isinstance(seed, (int, np.integer)):
         raise TypeError(f"seed must be an int, not {type(seed).__name__}")
     if not 0 <= seed <= _MAX_SEED:
         raise ValueError(f"seed must be from 0 to 2**64 - 1, not {seed}")
@@ -249,10 +342,10 @@ def _check_seed(seed) -> int:
 def _check_threads(threads) -> Optional[int]:
     if threads is None:
         return None
-    if isinstance(threads, bool) or not isinstance(threads, (int, np.integer)):
+    if isinstance(threads, (bool, np.bool_)) or not isinstance(threads, (int, np.integer)):
         raise TypeError(f"threads must be an int or None, not {type(threads).__name__}")
-    if threads < 1:
-        raise ValueError(f"threads must be at least 1, not {threads}")
+    if not 1 <= threads <= MAX_THREADS:
+        raise ValueError(f"threads must be at least 1 and at most MAX_THREADS ({MAX_THREADS}), not {threads}")
     return int(threads)
 
 
@@ -273,9 +366,10 @@ def play(stones: StonesLike, shot: Shot, noise: NoiseLike = None, seed: int = 0)
     The result depends on nothing played before: it is what a fresh server
     (and glidestone-batch) answers for the same request. Thread-safe; the GIL
     is released while the shot is played. Raises TypeError or ValueError for
-    stones of the wrong type or shape or bad noise or seed, ShotError for a
-    shot that cannot be played (a coordinate not finite as a 32-bit float, a
-    spin out of range).
+    stones of the wrong type or shape or bad noise (beyond MAX_SIGMA_SPEED
+    or MAX_SIGMA_ANGLE) or seed, ShotError for a shot that cannot be played
+    (a coordinate not finite as a 32-bit float or beyond
+    MAX_STONE_COORDINATE, a spin out of range).
     """
     arguments = _check_shot(shot)
     sigmas = _check_noise(noise)
@@ -364,6 +458,17 @@ class ScoreDistribution:
 
     __slots__ = ("scores", "histogram", "mean", "standard_deviation", "standard_error")
 
+    def __new__(cls, *args, **kwargs):
+        # Whole even without __init__: no samples.
+        self = super().__new__(cls)
+        self.scores = np.zeros(0, dtype=np.int32)
+        self.histogram = {}
+        self.mean = self.standard_deviation = self.standard_error = 0.0
+        return self
+
+    def __reduce__(self):
+        return type(self), (self.scores, self.histogram, self.mean, self.standard_deviation, self.standard_error)
+
     def __init__(self, scores, histogram, mean, standard_deviation, standard_error):
         self.scores = scores
         self.histogram = histogram
@@ -398,25 +503,27 @@ def evaluate(
     shot: a Shot.
     teams: the team (0 or 1) of each stone given and, last, of the shot
         stone: len(stones) + 1 entries.
-    samples: how many noisy throws, at least 1.
+    samples: how many noisy throws, from 1 to MAX_SAMPLES.
     noise: (sigma_speed, sigma_angle) as for ``play``; None plays every sample
         without error.
     seed: sample n (from 1) meets draw n of the seed, so sample 1 is
         ``play(stones, shot, noise, seed)``. Evaluate the candidate shots of a
         position under one seed: they then meet the same errors, and the
         difference of their means is far less noisy than either.
-    threads: worker threads; default every core. The result never depends on
-        it: each sample is played as a fresh server would play it.
+    threads: worker threads, 1 to MAX_THREADS; default every core. The
+        result never depends on it: each sample is played as a fresh server
+        would play it.
 
     Returns a ScoreDistribution (mean, standard_deviation, standard_error,
     histogram, scores) from team 0's side. The GIL is released while the
-    samples are played.
+    samples are played; Ctrl-C stops them (KeyboardInterrupt). RuntimeError
+    when the threads cannot be started.
     """
     arguments = _check_shot(shot)
-    if isinstance(samples, bool) or not isinstance(samples, (int, np.integer)):
+    if isinstance(samples, (bool, np.bool_)) or not isinstance(samples, (int, np.integer)):
         raise TypeError(f"samples must be an int, not {type(samples).__name__}")
-    if not 1 <= samples <= 2**64 - 1:
-        raise ValueError(f"samples must be at least 1, not {samples}")
+    if not 1 <= samples <= MAX_SAMPLES:
+        raise ValueError(f"samples must be at least 1 and at most MAX_SAMPLES ({MAX_SAMPLES}), not {samples}")
     sigmas = _check_noise(noise)
     seed = _check_seed(seed)
     workers = _check_threads(threads)
@@ -432,14 +539,27 @@ class Session:
     A session owns its throw and probe simulators, which keep their history
     from request to request exactly as one connection to the server does; so
     ``handle`` returns, byte for byte, the reply the server sends for a line
-    after the same earlier lines. Sessions share nothing: give each thread its
-    own (calls to one session from several threads take turns).
+    after the same earlier lines. Sessions share nothing; calls to one session
+    from several threads take turns. Not picklable (TypeError).
     """
 
     __slots__ = ("_session",)
 
-    def __init__(self) -> None:
+    def __new__(cls, *args, **kwargs):
+        # Whole even without __init__ (Session.__new__(Session)): a fresh connection.
+        self = super().__new__(cls)
         self._session = _glidestone._Session()
+        return self
+
+    def __init__(self) -> None:
+        pass
+
+    def __reduce_ex__(self, protocol):
+        """Refused with TypeError: a session's simulators keep a history that no state holds."""
+        raise TypeError(
+            "cannot pickle or copy a glidestone.Session: its simulators' history is not part of any state "
+            "(make a new Session and replay its requests)"
+        )
 
     def handle(self, line: Union[str, bytes]) -> str:
         """The server's reply text for one request line (a JSON object).
@@ -529,14 +649,17 @@ def play_many(
 ) -> list:
     """Answers request lines on several threads, as glidestone-batch does.
 
-    requests: request lines (str or bytes, one JSON object each, without
-        line-feeds), e.g. the lines of a glidestone-batch input file.
-    threads: worker threads; default every core.
+    requests: request lines (str or bytes, one JSON object each; a single
+        trailing line-feed is ignored, as Session.handle ignores it), e.g. the
+        lines of a glidestone-batch input file: ``play_many(open(path))``.
+    threads: worker threads, 1 to MAX_THREADS; default every core.
     progress: None shows a tqdm bar when tqdm is installed and there are at
         least PROGRESS_BAR_THRESHOLD requests; True always shows one (a plain
         counter on standard error without tqdm); False never; a callable
         progress(done, total) is called about ten times a second and once at
-        the end, and may return False to stop the run (BatchCancelled).
+        the end, and may return a false value (False, 0, ...; None, what a
+        function returns without a return statement, goes on) to stop the
+        run (BatchCancelled).
     noise, seed: execution noise as for ``play``; request N (from 1) meets
         draw N of the seed, exactly as line N of ``glidestone-batch
         --noise-speed S --noise-angle A --seed N``. None or (0, 0) changes no
@@ -546,7 +669,8 @@ def play_many(
     sends for that request alone, or ``{"error":"<message>","line":N}`` (N
     counting from 1) when it fails. The lines are exactly glidestone-batch's
     output lines for the same input, whatever the thread count. The GIL is
-    released while the shots are played; Ctrl-C stops the run.
+    released while the shots are played; Ctrl-C stops the run. RuntimeError
+    when the threads cannot be started.
     """
     if isinstance(requests, (str, bytes)):
         raise TypeError("requests must be a list of request lines, not a single str or bytes (use [line])")

@@ -9,6 +9,7 @@
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
 #include "tools/batch/batch_runner.h"
 
 namespace glidestone::python {
@@ -20,34 +21,49 @@ void BindBatch(py::module_& module) {
            double sigma_angle, std::uint64_t seed) {
             ExecutionNoise const noise = MakeNoise(sigma_speed, sigma_angle);
             std::vector<std::string> lines;
-            for (py::handle request : requests)
-                lines.push_back(AsRequestText(request, "requests[" + std::to_string(lines.size()) + "]"));
-            int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-            if (!threads.is_none()) {
-                workers = threads.cast<int>();
-                if (workers < 1) throw py::value_error("threads must be at least 1, not " + std::to_string(workers));
+            for (py::handle request : requests) {
+                // Millions of lines take a while to read: let Ctrl-C in.
+                if (lines.size() % 4096 == 4095 && PyErr_CheckSignals() != 0) throw py::error_already_set();
+                std::string line = AsRequestText(request, "requests[" + std::to_string(lines.size()) + "]");
+                // One trailing line-feed is the line's end, as Session.handle
+                // takes it: lines read from a file arrive with theirs.
+                if (!line.empty() && line.back() == '\n') line.pop_back();
+                lines.push_back(std::move(line));
             }
-            // Called on this thread with the GIL released around it: reports
-            // progress, and lets Ctrl-C stop the run.
+            int workers = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+            if (!threads.is_none()) workers = static_cast<int>(AsInteger(threads, "threads", 1, kMaxThreads));
+            if (!(interval >= 0.001 && interval <= 3600.0))
+                throw py::value_error("interval must be from 0.001 to 3600 seconds");
+            auto const period = std::chrono::duration<double>(interval);
+            std::size_t const total = lines.size();
+            auto last = std::chrono::steady_clock::now();
+            // Called on this thread every kSignalInterval, with the GIL
+            // released around it: lets Ctrl-C stop the run, and reports
+            // progress every `interval` and once at the end.
             BatchProgress const report = [&](std::size_t done) {
                 py::gil_scoped_acquire gil;
                 if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-                if (progress.is_none()) return true;
+                auto const now = std::chrono::steady_clock::now();
+                if (progress.is_none() || (done != total && now - last < period)) return true;
+                last = now;
                 py::object const answer = progress(done);
-                return !(answer.is(py::bool_(false)));
+                if (answer.is_none()) return true;
+                int const truth = PyObject_IsTrue(answer.ptr());
+                if (truth < 0) throw py::error_already_set();
+                return truth == 1;
             };
-            auto const period = std::chrono::milliseconds(std::max(1L, static_cast<long>(interval * 1000.0)));
             std::vector<std::string> replies;
             {
                 py::gil_scoped_release nogil;
-                replies = AnswerAll(lines, workers, report, period, noise, seed);
+                replies = AnswerAll(lines, workers, report, kSignalInterval, noise, seed);
             }
             return replies;
         },
         py::arg("requests"), py::arg("threads") = py::none(), py::arg("progress") = py::none(),
         py::arg("interval") = 0.1, py::arg("sigma_speed") = 0.0, py::arg("sigma_angle") = 0.0, py::arg("seed") = 0,
         "play_many() without the wrapping: progress(done) is called about every `interval` seconds "
-        "and once at the end; returning False stops the run with BatchCancelled. Request N (from 1) "
+        "and once at the end; returning a false value other than None stops the run with BatchCancelled. Request N "
+        "(from 1) "
         "is perturbed by draw N of the seed, as glidestone-batch perturbs line N.");
 }
 

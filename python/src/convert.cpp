@@ -11,8 +11,13 @@ namespace glidestone::python {
 
 namespace {
 
-std::string TypeName(py::handle value) {
-    return py::str(py::type::handle_of(value).attr("__name__"));
+bool IsNumpyBool(py::handle value) {
+    static py::handle const numpy_bool = py::object(py::module_::import("numpy").attr("bool_")).release();
+    return py::isinstance(value, numpy_bool);
+}
+
+std::string Repr(double value) {
+    return py::repr(py::float_(value));
 }
 
 std::string ShapeText(py::ssize_t columns, const char* rows) {
@@ -58,6 +63,74 @@ DoubleArray AsRowsExactly(py::handle value, const char* what, py::ssize_t column
         throw py::value_error(std::string(what) + " must have shape " +
                               ShapeText(columns, std::to_string(rows).c_str()) + ", not " + ShapeOf(array));
     return array;
+}
+
+std::string TypeName(py::handle value) {
+    return py::str(py::type::handle_of(value).attr("__name__"));
+}
+
+double AsReal(py::handle value, const std::string& what) {
+    PyObject* const object = value.ptr();
+    bool const number =
+        !PyBool_Check(object) && !IsNumpyBool(value) && !PyComplex_Check(object) &&
+        (PyFloat_Check(object) || PyIndex_Check(object) ||
+         (Py_TYPE(object)->tp_as_number != nullptr && Py_TYPE(object)->tp_as_number->nb_float != nullptr &&
+          !py::isinstance<py::str>(value) && !py::isinstance<py::bytes>(value)));
+    if (!number) throw py::type_error(what + " must be a real number, not " + TypeName(value));
+    double result = 0.0;
+    if (PyIndex_Check(object) && !PyFloat_Check(object)) {
+        py::object const integer = py::reinterpret_steal<py::object>(PyNumber_Index(object));
+        if (!integer) throw py::error_already_set();
+        result = PyLong_AsDouble(integer.ptr());
+    } else {
+        result = PyFloat_AsDouble(object);
+    }
+    if (result == -1.0 && PyErr_Occurred()) {
+        if (!PyErr_ExceptionMatches(PyExc_OverflowError)) throw py::error_already_set();
+        PyErr_Clear();
+        throw py::value_error(what + " is too large for a float: " + std::string(py::repr(value)));
+    }
+    return result;
+}
+
+long long AsInteger(py::handle value, const std::string& what, long long min, long long max) {
+    PyObject* const object = value.ptr();
+    if (PyBool_Check(object) || IsNumpyBool(value) || !PyIndex_Check(object))
+        throw py::type_error(what + " must be an int, not " + TypeName(value));
+    py::object const integer = py::reinterpret_steal<py::object>(PyNumber_Index(object));
+    if (!integer) throw py::error_already_set();
+    int overflow = 0;
+    long long const result = PyLong_AsLongLongAndOverflow(integer.ptr(), &overflow);
+    if (result == -1 && PyErr_Occurred()) throw py::error_already_set();
+    if (overflow != 0 || result < min || result > max)
+        throw py::value_error(what + " must be from " + std::to_string(min) + " to " + std::to_string(max) + ", not " +
+                              std::string(py::str(integer)));
+    return result;
+}
+
+bool AsFlag(py::handle value, const std::string& what) {
+    if (PyBool_Check(value.ptr())) return value.ptr() == Py_True;
+    if (IsNumpyBool(value)) return PyObject_IsTrue(value.ptr()) == 1;
+    throw py::type_error(what + " must be True or False, not " + TypeName(value));
+}
+
+py::sequence AsTupleOrList(py::handle value, const std::string& what) {
+    if (!py::isinstance<py::tuple>(value) && !py::isinstance<py::list>(value))
+        throw py::type_error(what + " must be a tuple or list, not " + TypeName(value));
+    return py::reinterpret_borrow<py::sequence>(value);
+}
+
+float AsCoordinate(double value, const std::string& what) {
+    float const coordinate = AsFiniteFloat(value, what);
+    if (!IsPlayableCoordinate(coordinate))
+        throw py::value_error(what + " = " + Repr(value) + " lies farther than 1e36 m from the release point");
+    return coordinate;
+}
+
+float AsSpeed(double value, const std::string& what) {
+    float const speed = AsFiniteFloat(value, what);
+    if (std::fabs(value) > kMaxSpeed) throw py::value_error(what + " = " + Repr(value) + " is beyond the limit of 1e9");
+    return speed;
 }
 
 float AsFiniteFloat(double value, const std::string& what) {
@@ -113,6 +186,10 @@ ExecutionNoise MakeNoise(double sigma_speed, double sigma_angle) {
     } catch (const std::invalid_argument& fault) {
         throw py::value_error(std::string("noise: ") + fault.what());
     }
+    if (sigma_speed > kMaxSigmaSpeed)
+        throw py::value_error("noise: sigma_speed must be at most 1e7 m/s, not " + Repr(sigma_speed));
+    if (sigma_angle > kMaxSigmaAngle)
+        throw py::value_error("noise: sigma_angle must be at most 1e4 rad, not " + Repr(sigma_angle));
     return noise;
 }
 

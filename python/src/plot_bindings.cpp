@@ -7,6 +7,7 @@
 #include "plot/shot_svg.h"
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
 #include "research/execution_noise.h"
 #include "shot/trajectory.h"
 
@@ -60,8 +61,10 @@ void BindPlot(py::module_& module) {
                 // exactly the shot play() returns.
                 ShotPlayer player;
                 TrajectoryRecorder recorder(every);
+                SignalObserver signals;
+                BothObservers observer(recorder, signals);
                 ShotResult const result =
-                    player.Play(positions, shot, DrawReleasePerturbation(noise, seed, 1), &recorder);
+                    player.Play(positions, shot, DrawReleasePerturbation(noise, seed, 1), &observer);
                 plot::ShotPicture const picture{shot, result.release_velocity, recorder.Take()};
                 svg = plot::RenderShotSvg(picture, options);
             }

@@ -9,6 +9,7 @@
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
 #include "research/end_score.h"
 #include "research/monte_carlo.h"
 
@@ -46,19 +47,23 @@ void BindResearch(py::module_& module) {
 
     module.def(
         "_evaluate",
-        [](py::handle stones, double x, double y, bool pass_target, double spin, py::handle teams,
-           std::uint64_t samples, double sigma_speed, double sigma_angle, std::uint64_t seed, int threads) {
+        [](py::handle stones, double x, double y, bool pass_target, double spin, py::handle teams, py::handle samples,
+           double sigma_speed, double sigma_angle, std::uint64_t seed, py::handle threads) {
             std::vector<Vector2> const positions = AsStonePositions(stones);
             std::vector<int> const sides = AsTeams(teams, "teams", positions.size() + 1, kStonesThenShotStone);
             EvaluationOptions options;
-            options.samples = samples;
+            options.samples = static_cast<std::uint64_t>(AsInteger(samples, "samples", 1, kMaxSamples));
             options.noise = MakeNoise(sigma_speed, sigma_angle);
             options.seed = seed;
-            options.threads = threads;
+            options.threads = static_cast<int>(AsInteger(threads, "threads", 0, kMaxThreads));
             Shot const shot = MakeShot(x, y, pass_target, spin);
             ScoreDistribution distribution;
             {
                 py::gil_scoped_release nogil;
+                // The calling thread plays samples too, and looks for Ctrl-C
+                // between frames; the other workers stop within a frame.
+                SignalWatch watch;
+                options.poll = [&watch] { watch.Poll(); };
                 distribution = EvaluateShot(positions, sides, shot, options);
             }
             py::array_t<std::int32_t> scores(static_cast<py::ssize_t>(distribution.scores.size()));

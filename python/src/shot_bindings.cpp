@@ -8,6 +8,8 @@
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
+#include "python/src/whole.h"
 #include "research/execution_noise.h"
 #include "server/request_handler.h"
 #include "shot/shot_player.h"
@@ -25,11 +27,11 @@ py::tuple ResultTuple(const ShotResult& result) {
         static_cast<double>(result.angular_velocity), result.frames);
 }
 
-// One server connection: a request handler and the lock that serialises the
-// Python threads that share it.
+// One server connection: a request handler and the lock with which the
+// Python threads that share it take turns.
 struct PySession {
     RequestHandler handler;
-    std::mutex mutex;
+    std::timed_mutex mutex;
 };
 
 std::string Handle(PySession& self, py::handle line) {
@@ -42,11 +44,14 @@ std::string Handle(PySession& self, py::handle line) {
     std::string failure;
     {
         py::gil_scoped_release nogil;
-        std::lock_guard lock(self.mutex);
+        TurnWithoutGil const turn(self.mutex);
+        SignalObserver observer;
         try {
-            reply = self.handler.Handle(request);
+            reply = self.handler.Handle(request, std::nullopt, &observer);
         } catch (const std::bad_alloc&) {
             throw;
+        } catch (const py::error_already_set&) {
+            throw;  // Ctrl-C
         } catch (const std::exception& error) {
             // The JSON library's errors, the handler's refusals and a throw
             // that does not end: the server answers none of them.
@@ -73,8 +78,9 @@ void BindShots(py::module_& module) {
                 py::gil_scoped_release nogil;
                 thread_local ShotPlayer player;
                 player.Reset();
+                SignalObserver observer;
                 // A single shot is release number 1; zero noise draws nothing.
-                result = player.Play(positions, shot, DrawReleasePerturbation(noise, seed, 1));
+                result = player.Play(positions, shot, DrawReleasePerturbation(noise, seed, 1), &observer);
             }
             return ResultTuple(result);
         },
@@ -82,8 +88,16 @@ void BindShots(py::module_& module) {
         py::arg("sigma_speed") = 0.0, py::arg("sigma_angle") = 0.0, py::arg("seed") = 0,
         "play() without the wrapping: a tuple (positions, present, (vx, vy), omega, frames).");
 
-    py::class_<PySession>(module, "_Session", "One server connection; glidestone.Session wraps it (see there).")
-        .def(py::init<>())
+    py::class_<PySession> session(module, "_Session",
+                                  "One server connection; glidestone.Session wraps it (see there).");
+    WholeOnNew(session);
+    session
+        .def(
+            "__init__",
+            [](py::detail::value_and_holder& v_h) {
+                Initialise<PySession>(v_h, [] { return std::make_unique<PySession>(); });
+            },
+            py::detail::is_new_style_constructor(), "A fresh connection.")
         .def("handle", &Handle, py::arg("line"), "See glidestone.Session.handle.")
         .def(
             "play",
@@ -93,8 +107,9 @@ void BindShots(py::module_& module) {
                 ShotResult result;
                 {
                     py::gil_scoped_release nogil;
-                    std::lock_guard lock(self.mutex);
-                    result = self.handler.player().Play(positions, shot);
+                    TurnWithoutGil const turn(self.mutex);
+                    SignalObserver observer;
+                    result = self.handler.player().Play(positions, shot, std::nullopt, &observer);
                 }
                 return ResultTuple(result);
             },
@@ -104,10 +119,18 @@ void BindShots(py::module_& module) {
             "reset",
             [](PySession& self) {
                 py::gil_scoped_release nogil;
-                std::lock_guard lock(self.mutex);
+                TurnWithoutGil const turn(self.mutex);
                 self.handler.ResetToFreshState();
             },
-            "See glidestone.Session.reset.");
+            "See glidestone.Session.reset.")
+        .def(
+            "__reduce_ex__",
+            [](py::handle, py::handle) -> py::object {
+                throw py::type_error(
+                    "cannot pickle or copy a glidestone.Session: its simulators' history is "
+                    "not part of any state (make a new Session and replay its requests)");
+            },
+            py::arg("protocol"), "Refused with TypeError.");
 }
 
 }  // namespace glidestone::python

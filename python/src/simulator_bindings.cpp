@@ -3,6 +3,7 @@
 #include <pybind11/stl.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -10,6 +11,8 @@
 
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/signals.h"
+#include "python/src/whole.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/fcv1/simulator_fcv1_storage.h"
 #include "simulator/interfaces/simulator.h"
@@ -21,12 +24,22 @@ namespace {
 using simulators::SimulatorFCV1Factory;
 using simulators::SimulatorFCV1Storage;
 
-// Frames stepped between two looks at Python's signal flag while the GIL is
-// released, so that Ctrl-C stops a long run within a few milliseconds.
-constexpr long kFramesBetweenSignalChecks = 2048;
-
 // Pickle format version of Snapshot.
 constexpr int kSnapshotStateVersion = 1;
+
+// Frame lengths outside these are refused. The engine scales the impulses
+// it carries from one frame to the next by the ratio of their lengths,
+// divides by the frame length and multiplies velocities by it. From 1e-6 s
+// to 1e3 s that ratio is at most 1e9, so the carried impulses of stones at
+// the 1e9 m/s limit (some 2e10 N s) stay below 1e20, and a frame's travel
+// below 1e12 m: far inside the float range. A simulator that had stepped
+// 1e-30 s frames and then loaded a snapshot of 1e20 s frames was seen to
+// turn every touching stone into NaN in one frame.
+constexpr double kMinSecondsPerFrame = 1e-6;
+constexpr double kMaxSecondsPerFrame = 1e3;
+
+// Stone-to-stone contacts in one frame: one a pair of the sixteen at most.
+constexpr std::size_t kMaxCollisions = kStoneCount * (kStoneCount - 1) / 2;
 
 std::string Repr(const Vector2& v) {
     return "(" + std::string(py::str(py::float_(v.x))) + ", " + std::string(py::str(py::float_(v.y))) + ")";
@@ -36,51 +49,56 @@ py::tuple AsTuple(const Vector2& v) {
     return py::make_tuple(static_cast<double>(v.x), static_cast<double>(v.y));
 }
 
-// A simulator and the lock that keeps two Python threads from driving it at
-// once (its calls may run with the GIL released).
-struct PySimulator {
-    std::unique_ptr<ISimulator> simulator;
-    std::mutex mutex;
-};
-
-// For calls made with the GIL held: they must not wait for a thread that is
-// stepping this simulator without the GIL, since that thread takes the GIL to
-// look for signals while it holds the lock.
-class HeldLock {
-public:
-    explicit HeldLock(PySimulator& self) : lock_(self.mutex, std::try_to_lock) {
-        if (!lock_.owns_lock())
-            throw std::runtime_error("this Simulator is in use by another thread; give each thread its own");
-    }
-
-private:
-    std::unique_lock<std::mutex> lock_;
-};
-
-struct PySnapshot {
-    SimulatorFCV1Storage storage;
-};
-
-// Largest velocity component or angular velocity set_stones takes: far beyond
-// any throw, and far enough below the float range that the ice model's
-// squares of speeds stay finite.
-constexpr double kMaxSpeed = 1e9;
-
-float Speed(double value, const std::string& what) {
-    float const speed = AsFiniteFloat(value, what);
-    if (std::fabs(value) > kMaxSpeed)
-        throw py::value_error(what + " = " + std::string(py::repr(py::float_(value))) + " is beyond the limit of 1e9");
-    return speed;
+std::string Index(const char* what, std::size_t i) {
+    std::string text = what;  // appended, not "..." + ...: GCC 12 warns falsely on that
+    return text.append("[").append(std::to_string(i)).append("]");
 }
 
 float FrameLength(double seconds) {
-    if (!(seconds > 0.0)) throw py::value_error("seconds_per_frame must be positive, not " + std::to_string(seconds));
-    return AsFiniteFloat(seconds, "seconds_per_frame");
+    // Compared as floats, so that a frame length read back from a simulator
+    // (1e-6 narrowed and widened is 9.9999999747e-07) is taken again.
+    float const narrowed = NarrowToFloat(seconds);
+    if (!(narrowed >= static_cast<float>(kMinSecondsPerFrame) && narrowed <= static_cast<float>(kMaxSecondsPerFrame)))
+        throw py::value_error("seconds_per_frame must be from 1e-6 to 1e3, not " +
+                              std::string(py::repr(py::float_(seconds))));
+    return narrowed;
 }
 
-void CheckSignals() {
-    py::gil_scoped_acquire gil;
-    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+// A simulator and the lock with which Python threads sharing it take turns
+// (its long calls run with the GIL released).
+struct PySimulator {
+    PySimulator() : simulator(SimulatorFCV1Factory().CreateSimulator()) {}
+    explicit PySimulator(std::unique_ptr<ISimulator> made) : simulator(std::move(made)) {}
+
+    std::unique_ptr<ISimulator> simulator;
+    std::timed_mutex mutex;
+};
+
+struct PySnapshot {
+    PySnapshot() : storage(SimulatorFCV1Factory()) {}
+    explicit PySnapshot(SimulatorFCV1Storage saved) : storage(std::move(saved)) {}
+
+    SimulatorFCV1Storage storage;
+};
+
+PySnapshot& AsSnapshot(py::handle value, const char* what) {
+    if (!py::isinstance<PySnapshot>(value))
+        throw py::type_error(std::string(what) + " must be a glidestone.Snapshot, not " + TypeName(value));
+    return value.cast<PySnapshot&>();
+}
+
+// One slot from its values, validated as set_stones and Snapshot states
+// validate them; `where` names the slot in messages.
+StoneSlot MakeSlot(double x, double y, double angle, double vx, double vy, double omega, bool present,
+                   const std::string& where, const std::string& velocity_name, const std::string& omega_name,
+                   const std::string& angle_name) {
+    StoneSlot slot;
+    slot.position = {AsCoordinate(x, where + ".x"), AsCoordinate(y, where + ".y")};
+    slot.linear_velocity = {AsSpeed(vx, velocity_name + ".x"), AsSpeed(vy, velocity_name + ".y")};
+    slot.angular_velocity = AsSpeed(omega, omega_name);
+    slot.angle = AsFiniteFloat(angle, angle_name);
+    slot.present = present;
+    return slot;
 }
 
 void SetStones(PySimulator& self, py::handle positions, py::handle velocities, py::handle angular_velocities,
@@ -98,39 +116,32 @@ void SetStones(PySimulator& self, py::handle positions, py::handle velocities, p
 
     AllStones slots{};
     for (py::ssize_t i = 0; i < n; ++i) {
-        std::string index = "[";  // appended, not "[" + ...: GCC 12 warns falsely on that
-        index.append(std::to_string(i)).append("]");
-        StoneSlot& slot = slots[static_cast<std::size_t>(i)];
-        slot.position = {AsFiniteFloat(p.at(i, 0), "positions" + index + ".x"),
-                         AsFiniteFloat(p.at(i, 1), "positions" + index + ".y")};
-        if (v) {
-            slot.linear_velocity = {Speed(v->at(i, 0), "velocities" + index + ".x"),
-                                    Speed(v->at(i, 1), "velocities" + index + ".y")};
-        }
-        if (w) slot.angular_velocity = Speed(w->at(i), "angular_velocities" + index);
-        if (a) slot.angle = AsFiniteFloat(a->at(i), "angles" + index);
-        slot.present = flags ? flags->at(i) != 0.0 : true;
+        auto const row = static_cast<std::size_t>(i);
+        slots[row] = MakeSlot(p.at(i, 0), p.at(i, 1), a ? a->at(i) : 0.0, v ? v->at(i, 0) : 0.0, v ? v->at(i, 1) : 0.0,
+                              w ? w->at(i) : 0.0, flags ? flags->at(i) != 0.0 : true, Index("positions", row),
+                              Index("velocities", row), Index("angular_velocities", row), Index("angles", row));
     }
-    HeldLock const lock(self);
+    Turn const turn(self.mutex);
     self.simulator->SetStones(slots);
 }
 
 // Steps `frames` frames, or until every stone has stopped when `until_stopped`;
 // returns the frames stepped.
-long Advance(PySimulator& self, long frames, bool until_stopped) {
-    if (frames < 0) throw py::value_error("frames must not be negative, not " + std::to_string(frames));
+long long Advance(PySimulator& self, long long frames, bool until_stopped) {
     if (frames == 1 && !until_stopped) {
-        HeldLock const lock(self);
+        Turn const turn(self.mutex);
         self.simulator->Step();
         return 1;
     }
     py::gil_scoped_release nogil;
-    std::lock_guard lock(self.mutex);
-    long done = 0;
+    TurnWithoutGil const turn(self.mutex);
+    SignalWatch watch;
+    long long done = 0;
     while (done < frames) {
         if (until_stopped && self.simulator->AreAllStonesStopped()) break;
         self.simulator->Step();
-        if (++done % kFramesBetweenSignalChecks == 0) CheckSignals();
+        ++done;
+        watch.Poll();
     }
     return done;
 }
@@ -149,71 +160,149 @@ py::tuple StorageState(const SimulatorFCV1Storage& storage) {
     return py::make_tuple(kSnapshotStateVersion, storage.factory.seconds_per_frame, stones, collisions);
 }
 
-std::unique_ptr<PySnapshot> SnapshotFromState(const py::tuple& state) {
-    auto const fail = [](const std::string& why) { return py::value_error("not a glidestone.Snapshot state: " + why); };
-    if (state.size() != 4 || state[0].cast<int>() != kSnapshotStateVersion) throw fail("unknown version");
-    auto snapshot = std::make_unique<PySnapshot>(
-        PySnapshot{SimulatorFCV1Storage(SimulatorFCV1Factory(FrameLength(state[1].cast<double>())))});
-    auto const stones = state[2].cast<py::list>();
-    if (stones.size() != kStoneCount) throw fail("expected 16 stones");
+// The fields of a state: a tuple or list of exactly `count` items.
+py::sequence Fields(py::handle value, std::size_t count, const std::string& what) {
+    py::sequence fields = AsTupleOrList(value, what);
+    if (fields.size() != count)
+        throw py::value_error(what + " must have " + std::to_string(count) + " fields, not " +
+                              std::to_string(fields.size()));
+    return fields;
+}
+
+CollisionStone CollisionStoneFromFields(const py::sequence& t, std::size_t first, const std::string& what) {
+    CollisionStone stone;
+    stone.id = static_cast<std::uint8_t>(AsInteger(t[first], what + " id", 0, static_cast<long long>(kStoneCount) - 1));
+    stone.position = {AsFiniteFloat(AsReal(t[first + 1], what + " x"), what + " x"),
+                      AsFiniteFloat(AsReal(t[first + 2], what + " y"), what + " y")};
+    stone.angle = AsFiniteFloat(AsReal(t[first + 3], what + " angle"), what + " angle");
+    return stone;
+}
+
+Collision CollisionFromState(py::handle state, const std::string& what) {
+    py::sequence const t = Fields(state, 10, what);
+    Collision c;
+    c.a = CollisionStoneFromFields(t, 0, what + " a");
+    c.b = CollisionStoneFromFields(t, 4, what + " b");
+    c.normal_impulse = AsFiniteFloat(AsReal(t[8], what + " normal_impulse"), what + " normal_impulse");
+    c.tangent_impulse = AsFiniteFloat(AsReal(t[9], what + " tangent_impulse"), what + " tangent_impulse");
+    return c;
+}
+
+py::tuple CollisionState(const Collision& c) {
+    return py::make_tuple(c.a.id, c.a.position.x, c.a.position.y, c.a.angle, c.b.id, c.b.position.x, c.b.position.y,
+                          c.b.angle, c.normal_impulse, c.tangent_impulse);
+}
+
+// A snapshot from the state StorageState made, validated as set_stones and
+// Simulator() validate their arguments: a state from a file is as untrusted as
+// any argument.
+SimulatorFCV1Storage StorageFromState(py::handle value) {
+    std::string const what = "Snapshot state";
+    py::sequence const state = Fields(value, 4, what);
+    if (AsInteger(state[0], what + " version", std::numeric_limits<long long>::min(),
+                  std::numeric_limits<long long>::max()) != kSnapshotStateVersion)
+        throw py::value_error("not a glidestone.Snapshot state: unknown version " + std::string(py::str(state[0])));
+    SimulatorFCV1Storage storage(SimulatorFCV1Factory(FrameLength(AsReal(state[1], "seconds_per_frame"))));
+    py::sequence const stones = Fields(state[2], kStoneCount, what + " stones");
     for (std::size_t i = 0; i < kStoneCount; ++i) {
-        auto const t = stones[i].cast<py::tuple>();
-        if (t.size() != 7) throw fail("a stone has 7 fields");
-        StoneSlot& s = snapshot->storage.stones[i];
-        auto const value = [&](std::size_t field) { return AsFiniteFloat(t[field].cast<double>(), "a stone value"); };
-        s.position = {value(0), value(1)};
-        s.angle = value(2);
-        s.linear_velocity = {value(3), value(4)};
-        s.angular_velocity = value(5);
-        s.present = t[6].cast<bool>();
+        std::string const where = Index("stones", i);
+        py::sequence const t = Fields(stones[i], 7, where);
+        auto const real = [&](std::size_t field, const char* name) { return AsReal(t[field], where + name); };
+        storage.stones[i] =
+            MakeSlot(real(0, ".x"), real(1, ".y"), real(2, ".angle"), real(3, ".vx"), real(4, ".vy"), real(5, ".omega"),
+                     AsFlag(t[6], where + ".present"), where, where + " velocity", where + ".omega", where + ".angle");
     }
-    for (py::handle item : state[3].cast<py::list>()) {
-        auto const t = item.cast<py::tuple>();
-        if (t.size() != 10) throw fail("a collision has 10 fields");
-        Collision c;
-        c.a = {t[0].cast<std::uint8_t>(), {t[1].cast<float>(), t[2].cast<float>()}, t[3].cast<float>()};
-        c.b = {t[4].cast<std::uint8_t>(), {t[5].cast<float>(), t[6].cast<float>()}, t[7].cast<float>()};
-        c.normal_impulse = t[8].cast<float>();
-        c.tangent_impulse = t[9].cast<float>();
-        if (c.a.id >= kStoneCount || c.b.id >= kStoneCount) throw fail("a collision names a slot beyond 15");
-        snapshot->storage.collisions.push_back(c);
-    }
-    return snapshot;
+    py::sequence const collisions = AsTupleOrList(state[3], what + " collisions");
+    if (collisions.size() > kMaxCollisions)
+        throw py::value_error(what + " has " + std::to_string(collisions.size()) + " collisions; at most " +
+                              std::to_string(kMaxCollisions));
+    for (std::size_t i = 0; i < collisions.size(); ++i)
+        storage.collisions.push_back(CollisionFromState(collisions[i], Index("collisions", i)));
+    return storage;
+}
+
+// (copyreg.__newobj__, (type,), state): unpickling calls the class's own
+// __new__, which makes a whole default, then __setstate__, with every
+// protocol (without __reduce__, protocols 0 and 1 build the object through
+// a base class and pybind11 aborts).
+py::tuple ReduceToState(py::handle self, py::object state) {
+    static py::handle const newobj = py::object(py::module_::import("copyreg").attr("__newobj__")).release();
+    return py::make_tuple(newobj, py::make_tuple(py::type::handle_of(self)), std::move(state));
+}
+
+[[noreturn]] void RefusePickling(py::handle self, const char* instead) {
+    throw py::type_error("cannot pickle or copy a glidestone." +
+                         std::string(py::str(py::type::handle_of(self).attr("__name__"))) + " object" + instead);
 }
 
 }  // namespace
 
 void BindSimulator(py::module_& module) {
-    py::class_<CollisionStone>(module, "CollisionStone", "One stone of a collision, as it was at the contact.")
-        .def_readonly("id", &CollisionStone::id, "Slot index of the stone, 0 to 15.")
+    py::class_<CollisionStone> collision_stone(module, "CollisionStone",
+                                               "One stone of a collision, as it was at the contact.");
+    WholeOnNew(collision_stone);
+    collision_stone.def_readonly("id", &CollisionStone::id, "Slot index of the stone, 0 to 15.")
         .def_property_readonly(
             "position", [](const CollisionStone& s) { return AsTuple(s.position); }, "(x, y) in metres.")
         .def_readonly("angle", &CollisionStone::angle, "Angle in radians.")
+        .def(
+            "__getstate__",
+            [](const CollisionStone& s) { return py::make_tuple(s.id, s.position.x, s.position.y, s.angle); },
+            "The state that pickles it: (id, x, y, angle).")
+        .def(
+            "__reduce__", [](py::handle self) { return ReduceToState(self, self.attr("__getstate__")()); },
+            "Pickles it with every protocol.")
         .def("__repr__", [](const CollisionStone& s) {
             return "CollisionStone(id=" + std::to_string(s.id) + ", position=" + Repr(s.position) +
                    ", angle=" + std::string(py::str(py::float_(s.angle))) + ")";
         });
+    // Named apart and attached as __setstate__: pybind11 runs a method of that
+    // name as a constructor, which it skips on a live object.
+    collision_stone.attr("__setstate__") = py::cpp_function(
+        [](CollisionStone& s, py::handle state) {
+            py::sequence const t = Fields(state, 4, "CollisionStone state");
+            s = CollisionStoneFromFields(t, 0, "CollisionStone state");
+        },
+        py::name("_setstate"), py::is_method(collision_stone), py::arg("state"),
+        "Sets it from a state of __getstate__ (validated: id 0 to 15, finite values).");
 
-    py::class_<Collision>(module, "Collision",
-                          "One solved stone-to-stone contact of the last frame. a and b keep the physics engine's "
-                          "order, not slot order.")
-        .def_readonly("a", &Collision::a, "The first stone (CollisionStone).")
+    py::class_<Collision> collision(module, "Collision",
+                                    "One solved stone-to-stone contact of the last frame. a and b keep the physics "
+                                    "engine's order, not slot order.");
+    WholeOnNew(collision);
+    collision.def_readonly("a", &Collision::a, "The first stone (CollisionStone).")
         .def_readonly("b", &Collision::b, "The second stone (CollisionStone).")
         .def_readonly("normal_impulse", &Collision::normal_impulse, "Normal impulse in N·s.")
         .def_readonly("tangent_impulse", &Collision::tangent_impulse, "Tangent impulse in N·s.")
+        .def(
+            "__getstate__", [](const Collision& c) { return CollisionState(c); },
+            "The state that pickles it: (a.id, a.x, a.y, a.angle, b.id, b.x, b.y, b.angle, normal_impulse, "
+            "tangent_impulse).")
+        .def(
+            "__reduce__", [](py::handle self) { return ReduceToState(self, self.attr("__getstate__")()); },
+            "Pickles it with every protocol.")
         .def("__repr__", [](const Collision& c) {
             return "Collision(a=" + std::string(py::repr(py::cast(c.a))) +
                    ", b=" + std::string(py::repr(py::cast(c.b))) +
                    ", normal_impulse=" + std::string(py::str(py::float_(c.normal_impulse))) +
                    ", tangent_impulse=" + std::string(py::str(py::float_(c.tangent_impulse))) + ")";
         });
+    collision.attr("__setstate__") =
+        py::cpp_function([](Collision& c, py::handle state) { c = CollisionFromState(state, "Collision state"); },
+                         py::name("_setstate"), py::is_method(collision), py::arg("state"),
+                         "Sets it from a state of __getstate__ (validated: ids 0 to 15, finite values).");
 
-    py::class_<PySnapshot>(module, "Snapshot",
-                           "A saved simulator state: frame length, the sixteen slots and the last frame's "
-                           "collisions. Independent of the simulator it came from; load it any number of times, "
-                           "copy it, pickle it. The physics engine's internal contact state is not part of it, so "
-                           "stepping on from a loaded snapshot is the same as stepping on from set_stones with the "
-                           "same slots.")
+    py::class_<PySnapshot> snapshot(module, "Snapshot",
+                                    "A saved simulator state: frame length, the sixteen slots and the last frame's "
+                                    "collisions. Independent of the simulator it came from; load it any number of "
+                                    "times, copy it, pickle it (any protocol). The physics engine's internal contact "
+                                    "state is not part of it, so stepping on from a loaded snapshot is the same as "
+                                    "stepping on from set_stones with the same slots.\n\n"
+                                    "A state read back from a pickle is validated as set_stones validates its "
+                                    "arguments (ValueError or TypeError otherwise). Snapshot.__new__(Snapshot) is "
+                                    "the state of a fresh Simulator().");
+    WholeOnNew(snapshot);
+    snapshot
         .def_property_readonly(
             "seconds_per_frame", [](const PySnapshot& s) { return s.storage.factory.seconds_per_frame; },
             "Frame length in seconds.")
@@ -226,38 +315,63 @@ void BindSimulator(py::module_& module) {
         .def(
             "collisions", [](const PySnapshot& s) { return s.storage.collisions; },
             "The collisions of the frame before the snapshot, a list of Collision.")
-        .def("__copy__", [](const PySnapshot& s) { return PySnapshot{s.storage}; })
-        .def("__deepcopy__", [](const PySnapshot& s, py::handle) { return PySnapshot{s.storage}; })
-        .def(py::pickle([](const PySnapshot& s) { return StorageState(s.storage); },
-                        [](const py::tuple& state) { return SnapshotFromState(state); }))
-        .def("__eq__", [](const PySnapshot& a,
-                          const PySnapshot& b) { return StorageState(a.storage).equal(StorageState(b.storage)); })
+        .def(
+            "__copy__", [](const PySnapshot& s) { return PySnapshot{s.storage}; }, "A copy.")
+        .def(
+            "__deepcopy__", [](const PySnapshot& s, py::handle) { return PySnapshot{s.storage}; }, py::arg("memo"),
+            "A copy.")
+        .def(
+            "__getstate__", [](const PySnapshot& s) { return StorageState(s.storage); },
+            "The state that pickles it: (version, seconds_per_frame, 16 stone tuples, collision tuples).")
+        .def(
+            "__reduce__", [](py::handle self) { return ReduceToState(self, self.attr("__getstate__")()); },
+            "Pickles it with every protocol.")
+        .def(
+            "__eq__",
+            [](const PySnapshot& a, py::handle other) -> py::object {
+                if (!py::isinstance<PySnapshot>(other)) return py::reinterpret_borrow<py::object>(Py_NotImplemented);
+                return py::bool_(StorageState(a.storage).equal(StorageState(other.cast<const PySnapshot&>().storage)));
+            },
+            py::arg("other"), "Equal frame length, slots and collisions (NotImplemented for other types).")
         .def("__repr__", [](const PySnapshot& s) {
             int present = 0;
             for (const StoneSlot& slot : s.storage.stones) present += slot.present;
             return "<glidestone.Snapshot " + std::to_string(present) + " stones, " +
                    std::to_string(s.storage.collisions.size()) + " collisions>";
         });
+    snapshot.attr("__setstate__") = py::cpp_function(
+        [](PySnapshot& s, py::handle state) { s.storage = StorageFromState(state); }, py::name("_setstate"),
+        py::is_method(snapshot), py::arg("state"),
+        "Sets it from a state of __getstate__, validated as set_stones validates; a refused state changes nothing.");
+    snapshot.attr("__hash__") = py::none();
 
-    py::class_<PySimulator>(module, "Simulator",
-                            "A world of sixteen stone slots advanced in frames of fixed length: the exact simulator "
-                            "the server uses.\n\n"
-                            "Slots 0 to 15; slot 15 is where a shot stone goes. Values are 32-bit floats. A slot "
-                            "that is not present takes no part and keeps (and reports) what it last held. One "
-                            "simulator belongs to one thread at a time; calls from several threads are serialised.")
-        .def(py::init([](double seconds_per_frame) {
-                 auto self = std::make_unique<PySimulator>();
-                 self->simulator = SimulatorFCV1Factory(FrameLength(seconds_per_frame)).CreateSimulator();
-                 return self;
-             }),
-             py::arg("seconds_per_frame") = static_cast<double>(SimulatorFCV1Factory::kDefaultSecondsPerFrame),
-             "A simulator with every slot absent. The server uses frames of 0.05 s.")
+    py::class_<PySimulator> simulator(
+        module, "Simulator",
+        "A world of sixteen stone slots advanced in frames of fixed length: the exact simulator the server uses.\n\n"
+        "Slots 0 to 15; slot 15 is where a shot stone goes. Values are 32-bit floats. A slot that is not present "
+        "takes no part and keeps (and reports) what it last held.\n\n"
+        "Threads: a Simulator may be shared; calls on it from several threads take turns (a call waits, with the "
+        "GIL released, until another thread's call on it is done). step and run release the GIL while they "
+        "step and stop with KeyboardInterrupt on Ctrl-C within some 20 ms. A Simulator cannot be pickled or "
+        "copied (TypeError): pickle its save() snapshot and rebuild it with Simulator.from_snapshot.");
+    WholeOnNew(simulator);
+    simulator
+        .def(
+            "__init__",
+            [](py::detail::value_and_holder& v_h, py::handle seconds_per_frame) {
+                Initialise<PySimulator>(v_h, [&] {
+                    float const seconds = FrameLength(AsReal(seconds_per_frame, "seconds_per_frame"));
+                    return std::make_unique<PySimulator>(SimulatorFCV1Factory(seconds).CreateSimulator());
+                });
+            },
+            py::detail::is_new_style_constructor(),
+            py::arg("seconds_per_frame") = static_cast<double>(SimulatorFCV1Factory::kDefaultSecondsPerFrame),
+            "A simulator with every slot absent. The server uses frames of 0.05 s; seconds_per_frame is from "
+            "1e-6 to 1e3 (beyond, the engine's arithmetic can overflow).")
         .def_static(
             "from_snapshot",
-            [](const PySnapshot& snapshot) {
-                auto self = std::make_unique<PySimulator>();
-                self->simulator = snapshot.storage.CreateSimulator();
-                return self;
+            [](py::handle snapshot) {
+                return std::make_unique<PySimulator>(AsSnapshot(snapshot, "snapshot").storage.CreateSimulator());
             },
             py::arg("snapshot"), "A new simulator in the state the snapshot holds.")
         .def("set_stones", &SetStones, py::arg("positions"), py::arg("velocities") = py::none(),
@@ -267,19 +381,27 @@ void BindSimulator(py::module_& module) {
              "positions: (n, 2) x, y in metres, n <= 16 (a sequence of pairs works too).\n"
              "velocities: (n, 2) m/s, default 0. angular_velocities: (n,) rad/s, positive counter-clockwise, "
              "default 0. angles: (n,) radians, default 0. present: (n,) bools, default all True.\n"
-             "Values must be finite as 32-bit floats, velocities and angular velocities at most 1e9 in "
-             "magnitude (ValueError otherwise).")
+             "Values must be finite as 32-bit floats, coordinates at most 1e36 in magnitude (as play takes "
+             "stones), velocities and angular velocities at most 1e9 (ValueError otherwise).")
         .def(
-            "step", [](PySimulator& self, long frames) { Advance(self, frames, false); }, py::arg("frames") = 1,
+            "step",
+            [](PySimulator& self, py::handle frames) {
+                Advance(self, AsInteger(frames, "frames", 0, std::numeric_limits<long long>::max()), false);
+            },
+            py::arg("frames") = 1,
             "Advances every stone by `frames` frames (default one) and records the last frame's collisions.")
         .def(
-            "run", [](PySimulator& self, long max_frames) { return Advance(self, max_frames, true); },
+            "run",
+            [](PySimulator& self, py::handle max_frames) {
+                return Advance(self, AsInteger(max_frames, "max_frames", 0, std::numeric_limits<long long>::max()),
+                               true);
+            },
             py::arg("max_frames") = 1'000'000,
             "Steps until every stone has stopped, at most max_frames frames; returns the frames stepped.")
         .def(
             "stones",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 return StoneTable(self.simulator->GetStones());
             },
             "The sixteen slots now, a (16, 6) float32 array with the columns x, y, angle, vx, vy, omega "
@@ -287,51 +409,62 @@ void BindSimulator(py::module_& module) {
         .def(
             "positions",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 return Positions(self.simulator->GetStones());
             },
             "Positions of the sixteen slots now, a (16, 2) float32 array.")
         .def(
             "present",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 return Presence(self.simulator->GetStones());
             },
             "Which slots take part, a (16,) bool array.")
         .def(
             "collisions",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 return self.simulator->GetCollisions();
             },
             "The stone-to-stone contacts of the last frame, in the order solved: a list of Collision.")
         .def(
             "all_stopped",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 return self.simulator->AreAllStonesStopped();
             },
             "True when no present stone is moving.")
         .def_property_readonly(
-            "seconds_per_frame", [](PySimulator& self) { return self.simulator->GetSecondsPerFrame(); },
+            "seconds_per_frame",
+            [](PySimulator& self) {
+                Turn const turn(self.mutex);
+                return self.simulator->GetSecondsPerFrame();
+            },
             "Frame length in seconds (after load, the snapshot's).")
         .def(
             "save",
             [](PySimulator& self) {
-                HeldLock const lock(self);
+                Turn const turn(self.mutex);
                 std::unique_ptr<ISimulatorStorage> const storage = self.simulator->CreateStorage();
                 return PySnapshot{dynamic_cast<const SimulatorFCV1Storage&>(*storage)};
             },
             "A Snapshot of the current state.")
         .def(
             "load",
-            [](PySimulator& self, const PySnapshot& snapshot) {
-                HeldLock const lock(self);
-                self.simulator->Load(snapshot.storage);
+            [](PySimulator& self, py::handle snapshot) {
+                PySnapshot const& saved = AsSnapshot(snapshot, "snapshot");
+                Turn const turn(self.mutex);
+                self.simulator->Load(saved.storage);
             },
             py::arg("snapshot"), "Sets this simulator to the snapshot's state, frame length included.")
+        .def(
+            "__reduce_ex__",
+            [](py::handle self, py::handle) {
+                RefusePickling(self, ": pickle its save() snapshot and use Simulator.from_snapshot");
+            },
+            py::arg("protocol"), "Refused with TypeError: pickle a snapshot (save()) instead.")
         .def("__repr__", [](PySimulator& self) {
-            HeldLock const lock(self);
+            Turn const turn(self.mutex);
             int present = 0;
             for (const StoneSlot& slot : self.simulator->GetStones()) present += slot.present;
             return "<glidestone.Simulator " + std::to_string(present) + " stones, " +

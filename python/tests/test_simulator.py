@@ -125,25 +125,23 @@ def test_bad_input_gives_clear_errors():
     assert not simulator.present().any()
 
 
-def test_one_simulator_used_from_two_threads_is_refused_not_corrupted():
-    simulator = glidestone.Simulator()
-    simulator.set_stones(np.array([(0.4 * i - 3.0, 38.0) for i in range(16)]))
-    errors = []
-    # Stepping resting stones costs about a microsecond a frame: long enough
-    # for this thread to get in, and tried again with more frames if not.
-    for frames in (200_000, 2_000_000):
-        worker = threading.Thread(target=simulator.step, args=(frames,))
-        worker.start()
-        try:
-            while worker.is_alive() and not errors:
-                try:
-                    simulator.stones()
-                except RuntimeError as error:
-                    errors.append(str(error))
-        finally:
-            worker.join()
-        if errors:
-            break
-    assert errors and "another thread" in errors[0]
-    assert simulator.stones().shape == (16, 6)
-    assert simulator.present().all()
+def test_a_simulator_shared_between_threads_takes_turns():
+    sim = glidestone.Simulator()
+    sim.set_stones([(0.0, 0.0)], velocities=[(0.0, 3.0)])
+    before = sim.stones()
+    after = {}
+
+    def run():
+        sim.step(200_000)
+        after["stones"] = sim.stones()
+
+    seen = []
+    worker = threading.Thread(target=run)
+    worker.start()
+    while worker.is_alive():
+        seen.append(sim.stones())  # never an error, never a frame half-stepped
+    worker.join()
+    final = after["stones"]
+    # Every read saw the state before the step or after the whole of it.
+    assert all(np.array_equal(s, before) or np.array_equal(s, final) for s in seen)
+    assert np.isfinite(final).all()

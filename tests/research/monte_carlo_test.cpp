@@ -99,6 +99,30 @@ TEST(EvaluateShotTest, RefusesBadArgumentsBeforePlaying) {
     EXPECT_THROW(EvaluateShot(kStones, kTeams, Shot{{0.0f, 38.0f}, false, 1e300}, good), ShotError);
 }
 
+TEST(EvaluateShotTest, APollThatThrowsEndsTheEvaluationAndOneThatDoesNotChangesNothing) {
+    ExecutionNoise const noise{0.08, 0.01};
+    ScoreDistribution const plain = EvaluateShot(kStones, kTeams, kDraw, Options(16, 2, noise, 5));
+
+    EvaluationOptions watched = Options(16, 2, noise, 5);
+    long calls = 0;
+    watched.poll = [&calls] { ++calls; };
+    ScoreDistribution const same = EvaluateShot(kStones, kTeams, kDraw, watched);
+    EXPECT_EQ(same.scores, plain.scores);
+    // Called between frames, so many times a sample.
+    EXPECT_GT(calls, 16);
+
+    struct Interrupted {};
+    EvaluationOptions stopped = Options(1'000'000, 2, noise, 5);
+    long polls = 0;
+    stopped.poll = [&polls] {
+        if (++polls == 1000) throw Interrupted{};
+    };
+    // A million samples would take minutes; the throw ends it within a frame
+    // on this thread and the next frame on the other.
+    EXPECT_THROW(EvaluateShot(kStones, kTeams, kDraw, stopped), Interrupted);
+    EXPECT_EQ(polls, 1000);
+}
+
 TEST(EvaluateShotTest, ATargetOutOfRangeLeavesTheStoneAtTheReleasePoint) {
     // As the player does: no failure, the shot stone never reaches the house.
     ScoreDistribution const d =
