@@ -22,6 +22,7 @@
 #include "game/record.h"
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/whole.h"
 #include "research/execution_noise.h"
 #include "shot/shot_player.h"
 #include "tools/game/game_viewer.h"
@@ -248,11 +249,19 @@ void BindGames(py::module_& module) {
     record_error.doc() =
         "A game record that cannot be read or does not replay; the message names the line (counted from 1).";
 
-    py::class_<Game>(module, "_Game", "A whole game; glidestone.Game wraps it (see there).")
-        .def(py::init([](py::tuple rules, std::uint64_t seed, std::uint64_t number, std::vector<std::string> teams) {
-                 return Game(AsRules(rules), seed, number, std::move(teams));
-             }),
-             py::arg("rules"), py::arg("seed"), py::arg("number"), py::arg("teams"))
+    py::class_<Game> game_class(module, "_Game", "A whole game; glidestone.Game wraps it (see there).");
+    // Whole from __new__ too: a game of the default rules, never raw memory.
+    WholeOnNew(game_class);
+    game_class
+        .def(
+            "__init__",
+            [](py::detail::value_and_holder& v_h, py::tuple rules, std::uint64_t seed, std::uint64_t number,
+               std::vector<std::string> teams) {
+                Initialise<Game>(
+                    v_h, [&] { return std::make_unique<Game>(AsRules(rules), seed, number, std::move(teams)); });
+            },
+            py::detail::is_new_style_constructor(), py::arg("rules"), py::arg("seed"), py::arg("number"),
+            py::arg("teams"))
         .def("state", [](const Game& game) { return StateTuple(game.state()); })
         .def("play",
              [](Game& game, py::tuple action) {

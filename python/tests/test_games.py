@@ -246,7 +246,7 @@ def test_bad_arguments_are_named():
         game.play((0, 38))
     with pytest.raises(ValueError, match="release"):
         game.play(glidestone.Release(0.0, 500.0))
-    with pytest.raises(ValueError, match="behind"):
+    with pytest.raises(ValueError, match="release point"):
         game.play(glidestone.Shot.draw(0.0, -5.0))
     assert game.deliveries == 0
 
