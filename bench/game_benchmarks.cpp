@@ -191,8 +191,8 @@ BENCHMARK(BM_MonteCarloMove)
 // One iteration: a whole 8-end game between two agents under noise, as a
 // match plays it; items/s times 60 is games a minute on one thread.
 void BM_MatchGame(benchmark::State& state, const char* a, const char* b) {
-    AgentSpec const spec_a = ParseAgentSpec(a);
-    AgentSpec const spec_b = ParseAgentSpec(b);
+    AgentConfig const config_a = ParseAgentConfig(a);
+    AgentConfig const config_b = ParseAgentConfig(b);
     MatchOptions options;
     options.rules = NoisyRules();
     options.rules.ends = 8;
@@ -200,7 +200,7 @@ void BM_MatchGame(benchmark::State& state, const char* a, const char* b) {
     std::uint64_t game = 0;
     for (auto _ : state) {
         options.seed = game++;
-        benchmark::DoNotOptimize(RunMatch(spec_a, spec_b, options));
+        benchmark::DoNotOptimize(RunMatch(config_a, config_b, options));
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * 2));
 }

@@ -234,15 +234,7 @@ namespace {
 // A sample's worth to `team` once the stones lie as `after` (see
 // MonteCarloAgent).
 double PositionValue(const Rules& rules, const GameState& state, int team, const std::vector<StoneInPlay>& after) {
-    std::vector<Vector2> positions;
-    std::vector<int> teams;
-    positions.reserve(after.size());
-    teams.reserve(after.size());
-    for (const StoneInPlay& stone : after) {
-        positions.push_back(stone.position);
-        teams.push_back(stone.team);
-    }
-    int const signed_score = ScoreEnd(positions, teams).Signed();
+    int const signed_score = ScoreStones(after).Signed();
     int const score = team == 0 ? signed_score : -signed_score;
     if (state.end < rules.ends) return score;
     int const lead =
@@ -281,12 +273,7 @@ MonteCarloMove MonteCarloAgent::Decide(const AgentView& view) const {
         // Out of the planner's range: the stone stays at the release point
         // and is removed, whatever the error.
         if (!std::isfinite(velocity.x) || !std::isfinite(velocity.y)) return at.stones;
-        DeliveryContext ctx;
-        ctx.rules = &rules;
-        ctx.delivery = at.delivery;
-        ctx.team = at.team;
-        ctx.stone = at.NextStone();
-        ctx.before = at.stones;
+        DeliveryContext const ctx = NextDelivery(rules, at);
         worker.player.Reset();  // every throw as a fresh player plays it
         return PlayDelivery(worker.player, ctx, Release{velocity, SpinToAngularVelocity(shot.spin)},
                             DrawReleasePerturbation(noise, seed, n))
@@ -352,16 +339,16 @@ Action MonteCarloAgent::Act(const AgentView& view) {
     return move.shot;
 }
 
-AgentSpec ParseAgentSpec(std::string_view text) {
-    AgentSpec spec;
-    spec.text = std::string(text);
+AgentConfig ParseAgentConfig(std::string_view text) {
+    AgentConfig config;
+    config.text = std::string(text);
     std::size_t const colon = text.find(':');
-    spec.kind = std::string(text.substr(0, colon));
+    config.kind = std::string(text.substr(0, colon));
     std::string_view settings = colon == std::string_view::npos ? std::string_view() : text.substr(colon + 1);
-    if (spec.kind != "random" && spec.kind != "heuristic" && spec.kind != "montecarlo")
-        throw std::invalid_argument("unknown agent '" + spec.kind + "' (random, heuristic or montecarlo)");
-    if (colon != std::string_view::npos && spec.kind != "montecarlo")
-        throw std::invalid_argument("agent " + spec.kind + " takes no settings");
+    if (config.kind != "random" && config.kind != "heuristic" && config.kind != "montecarlo")
+        throw std::invalid_argument("unknown agent '" + config.kind + "' (random, heuristic or montecarlo)");
+    if (colon != std::string_view::npos && config.kind != "montecarlo")
+        throw std::invalid_argument("agent " + config.kind + " takes no settings");
     while (!settings.empty()) {
         std::size_t const comma = settings.find(',');
         std::string_view const pair = settings.substr(0, comma);
@@ -371,10 +358,10 @@ AgentSpec ParseAgentSpec(std::string_view text) {
             throw std::invalid_argument("montecarlo setting '" + std::string(pair) + "' wants name=value");
         std::string const name(pair.substr(0, equals));
         std::string const value(pair.substr(equals + 1));
-        int* field = name == "candidates" ? &spec.monte_carlo.candidates
-                     : name == "samples"  ? &spec.monte_carlo.samples
-                     : name == "threads"  ? &spec.monte_carlo.threads
-                     : name == "rollout"  ? &spec.monte_carlo.rollout
+        int* field = name == "candidates" ? &config.monte_carlo.candidates
+                     : name == "samples"  ? &config.monte_carlo.samples
+                     : name == "threads"  ? &config.monte_carlo.threads
+                     : name == "rollout"  ? &config.monte_carlo.rollout
                                           : nullptr;
         if (field == nullptr)
             throw std::invalid_argument("unknown montecarlo setting '" + name +
@@ -383,15 +370,15 @@ AgentSpec ParseAgentSpec(std::string_view text) {
             throw std::invalid_argument("montecarlo " + name + " wants a whole number, not '" + value + "'");
         *field = std::stoi(value);
     }
-    spec.monte_carlo.Validate();
-    return spec;
+    config.monte_carlo.Validate();
+    return config;
 }
 
-std::unique_ptr<Agent> MakeAgent(const AgentSpec& spec, std::uint64_t seed) {
-    if (spec.kind == "random") return std::make_unique<RandomAgent>(seed);
-    if (spec.kind == "heuristic") return std::make_unique<HeuristicAgent>();
-    if (spec.kind == "montecarlo") return std::make_unique<MonteCarloAgent>(spec.monte_carlo, seed);
-    throw std::invalid_argument("unknown agent '" + spec.kind + "'");
+std::unique_ptr<Agent> MakeAgent(const AgentConfig& config, std::uint64_t seed) {
+    if (config.kind == "random") return std::make_unique<RandomAgent>(seed);
+    if (config.kind == "heuristic") return std::make_unique<HeuristicAgent>();
+    if (config.kind == "montecarlo") return std::make_unique<MonteCarloAgent>(config.monte_carlo, seed);
+    throw std::invalid_argument("unknown agent '" + config.kind + "'");
 }
 
 }  // namespace glidestone

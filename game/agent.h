@@ -201,12 +201,12 @@ private:
 // "montecarlo", settings after a colon as name=value pairs separated by
 // commas: "montecarlo:candidates=32,samples=64,threads=2". Throws
 // std::invalid_argument naming what is wrong.
-struct AgentSpec {
+struct AgentConfig {
     std::string text;  // as given
     std::string kind;
     MonteCarloSettings monte_carlo;
 };
-AgentSpec ParseAgentSpec(std::string_view text);
-std::unique_ptr<Agent> MakeAgent(const AgentSpec& spec, std::uint64_t seed);
+AgentConfig ParseAgentConfig(std::string_view text);
+std::unique_ptr<Agent> MakeAgent(const AgentConfig& config, std::uint64_t seed);
 
 }  // namespace glidestone

@@ -25,7 +25,7 @@ double Since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-GameResult PlayOne(const AgentSpec& a, const AgentSpec& b, const MatchOptions& options, std::uint64_t number) {
+GameResult PlayOne(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options, std::uint64_t number) {
     auto const start = Clock::now();
     Rules rules = options.rules;
     rules.first_hammer = number % 2 == 0 ? 1 : 0;
@@ -57,7 +57,7 @@ GameResult PlayOne(const AgentSpec& a, const AgentSpec& b, const MatchOptions& o
 
 }  // namespace
 
-std::vector<GameResult> RunMatch(const AgentSpec& a, const AgentSpec& b, const MatchOptions& options) {
+std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options) {
     options.rules.Validate();
     std::uint64_t const games = options.games;
     unsigned threads = options.threads > 0 ? static_cast<unsigned>(options.threads)

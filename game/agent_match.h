@@ -57,11 +57,11 @@ struct MatchOptions {
 // The seed of agent `side` (0 for A, 1 for B) in a match under `seed`.
 std::uint64_t AgentSeed(std::uint64_t seed, int side);
 
-// Plays the match: agents A and B made from their specs for every game
-// (named by their specs' text in the records' headers), games spread over
+// Plays the match: agents A and B made from their configs for every game
+// (named by their configs' text in the records' headers), games spread over
 // the threads. Returns every game, by number; unfinished ones only when
 // stopped. Throws what a game throws (the first, once all workers stop).
-std::vector<GameResult> RunMatch(const AgentSpec& a, const AgentSpec& b, const MatchOptions& options);
+std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options);
 
 // The 95 % Wilson score interval of a proportion `successes` / `trials` (a
 // drawn game counting half a success); [0, 1] for no trials.

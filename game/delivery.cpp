@@ -146,6 +146,16 @@ DeliveryOutcome PlayDelivery(ShotPlayer& player, const DeliveryContext& ctx, con
     return outcome;
 }
 
+DeliveryContext NextDelivery(const Rules& rules, const GameState& state) {
+    DeliveryContext ctx;
+    ctx.rules = &rules;
+    ctx.delivery = state.delivery;
+    ctx.team = state.team;
+    ctx.stone = state.NextStone();
+    ctx.before = state.stones;
+    return ctx;
+}
+
 void ValidateAction(const Action& action) {
     if (const Shot* shot = std::get_if<Shot>(&action)) {
         if (!std::isfinite(shot->target.x) || !std::isfinite(shot->target.y))

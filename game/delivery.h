@@ -47,6 +47,10 @@ struct DeliveryContext {
     std::span<const StoneInPlay> before;  // by number
 };
 
+// The next delivery of a game standing at `state` under `rules`. The context
+// refers to both; they must outlive it.
+DeliveryContext NextDelivery(const Rules& rules, const GameState& state);
+
 // Plays `action` for ctx.team's stone ctx.stone among ctx.before on `player`
 // (which should be fresh, so that the result depends on nothing else), with
 // the release perturbed by `perturbation` when given, and applies the rules:

@@ -47,12 +47,7 @@ DeliveryOutcome Game::Play(const Action& action, ThrowObserver* observer) {
     if (state_.finished) throw std::logic_error("the game is finished");
     ValidateAction(action);
 
-    DeliveryContext ctx;
-    ctx.rules = &rules_;
-    ctx.delivery = state_.delivery;
-    ctx.team = state_.team;
-    ctx.stone = state_.NextStone();
-    ctx.before = state_.stones;
+    DeliveryContext const ctx = NextDelivery(rules_, state_);
 
     std::uint64_t const number = deliveries_ + 1;
     std::optional<ReleasePerturbation> const perturbation =
@@ -73,13 +68,7 @@ DeliveryOutcome Game::Play(const Action& action, ThrowObserver* observer) {
 }
 
 void Game::FinishEnd(DeliveryOutcome& outcome) {
-    std::vector<Vector2> positions;
-    std::vector<int> teams;
-    for (const StoneInPlay& stone : state_.stones) {
-        positions.push_back(stone.position);
-        teams.push_back(stone.team);
-    }
-    EndScore const score = ScoreEnd(positions, teams);
+    EndScore const score = ScoreStones(state_.stones);
     std::array<int, 2> points{};
     if (score.team) {
         points[static_cast<std::size_t>(*score.team)] = score.points;

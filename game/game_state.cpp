@@ -1,5 +1,7 @@
 #include "game/game_state.h"
 
+#include <vector>
+
 namespace glidestone {
 
 namespace {
@@ -21,6 +23,18 @@ std::optional<Rule> RuleFromName(std::string_view name) {
     for (auto const& [value, rule_name] : kRuleNames)
         if (rule_name == name) return value;
     return std::nullopt;
+}
+
+EndScore ScoreStones(std::span<const StoneInPlay> stones) {
+    std::vector<Vector2> positions;
+    std::vector<int> teams;
+    positions.reserve(stones.size());
+    teams.reserve(stones.size());
+    for (const StoneInPlay& stone : stones) {
+        positions.push_back(stone.position);
+        teams.push_back(stone.team);
+    }
+    return ScoreEnd(positions, teams);
 }
 
 }  // namespace glidestone

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <optional>
+#include <span>
 #include <string_view>
 #include <vector>
 
+#include "research/end_score.h"
 #include "simulator/interfaces/stone.h"
 
 namespace glidestone {
@@ -38,6 +40,9 @@ enum class Rule {
 std::string_view RuleName(Rule rule);
 // The rule of a name RuleName gives; nothing for any other text.
 std::optional<Rule> RuleFromName(std::string_view name);
+
+// ScoreEnd of the stones in play, each with its team.
+EndScore ScoreStones(std::span<const StoneInPlay> stones);
 
 // One ruling: which stone, which rule.
 struct RuleEvent {

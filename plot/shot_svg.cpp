@@ -63,29 +63,6 @@ std::string Metres(float value) {
     return text;
 }
 
-std::string Escape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // "x,y", after a space unless it is the first; appended piecewise, which
 // also keeps GCC 12's -Wrestrict false positive on string concatenation away.
 void AppendPoint(std::string& points, double x, double y) {
@@ -170,7 +147,7 @@ private:
                       "viewBox=\"0 0 %d %d\">\n",
                       layout_.width(), layout_.height, layout_.width(), layout_.height);
         out_ += head;
-        out_ += "<title>Shot: " + Escape(ShotText()) + "</title>\n";
+        out_ += "<title>Shot: " + EscapeMarkup(ShotText()) + "</title>\n";
         out_ += "<defs><clipPath id=\"sheet\"><rect x=\"0\" y=\"0\" width=\"" + Num(layout_.sheet_width) +
                 "\" height=\"" + Num(layout_.height) + "\"/></clipPath></defs>\n";
         out_ += "<rect x=\"0\" y=\"0\" width=\"" + Num(layout_.width()) + "\" height=\"" + Num(layout_.height) +
@@ -439,7 +416,7 @@ private:
         Point const text{base.x - ux * size * 0.9, base.y - uy * size * 0.9};
         out_ += "<text x=\"" + Num(text.x) + "\" y=\"" + Num(text.y) + "\" " + kFont +
                 " font-size=\"11\" text-anchor=\"middle\" dominant-baseline=\"central\" fill=\"#000000\">" +
-                Escape(label) + "</text></g>\n";
+                EscapeMarkup(label) + "</text></g>\n";
     }
 
     void OffPictureMarkers() {
@@ -505,7 +482,7 @@ private:
 
     void Text(double x, double& y, std::string_view text, int size = 13, bool bold = false) {
         out_ += "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" " + kFont + " font-size=\"" + std::to_string(size) +
-                "\"" + (bold ? " font-weight=\"bold\"" : "") + " fill=\"#000000\">" + Escape(text) + "</text>\n";
+                "\"" + (bold ? " font-weight=\"bold\"" : "") + " fill=\"#000000\">" + EscapeMarkup(text) + "</text>\n";
         y += size + 5;
     }
 
@@ -601,6 +578,29 @@ private:
 };
 
 }  // namespace
+
+std::string EscapeMarkup(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
 
 ShotPicture RecordShot(ShotPlayer& player, std::span<const Vector2> stones, const Shot& shot, int sample_every) {
     TrajectoryRecorder recorder(sample_every);

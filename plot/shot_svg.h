@@ -4,6 +4,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "plot/plot_options.h"
 #include "shot/shot.h"
@@ -48,5 +49,9 @@ ShotPicture RecordShot(ShotPlayer& player, std::span<const Vector2> stones, cons
 // velocity. Stones and the target beyond the picture are shown by a marker at
 // its edge. With options.animate the stones move in real time, looping.
 std::string RenderShotSvg(const ShotPicture& picture, const PlotOptions& options = {});
+
+// `text` as it may stand in XML or HTML text and attribute values: &, <, >
+// and " replaced by their entities.
+std::string EscapeMarkup(std::string_view text);
 
 }  // namespace glidestone::plot

@@ -32,7 +32,7 @@ namespace glidestone::python {
 namespace {
 
 // Rows of work spread over worker threads while the calling thread, without
-// the GIL, watches for Ctrl-C: every 50 ms it takes the GIL and asks Python
+// the GIL, watches for Ctrl-C: every 20 ms it takes the GIL and asks Python
 // whether a signal is pending; if so the workers finish the rows they hold,
 // take no more, and the KeyboardInterrupt is raised. `work(row)` runs
 // without the GIL and must not touch Python objects. The first exception a
@@ -76,29 +76,21 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
         py::gil_scoped_release nogil;
         std::vector<std::thread> pool;
         try {
-            for (std::size_t i = 0; i + 1 < workers; ++i) pool.emplace_back(run);
+            for (std::size_t i = 0; i < workers; ++i) pool.emplace_back(run);
         } catch (const std::system_error&) {
-            // Fewer threads than asked: the ones started (and this one) do it all.
+            // Fewer threads than asked: the ones started do it all.
         }
-        // This thread works too when only one worker was asked for; otherwise
-        // it watches for Ctrl-C while the pool works.
         if (pool.empty()) {
-            run();
+            run();  // not one thread could start: this one does the work
         } else {
-            std::thread last;
-            try {
-                last = std::thread(run);
-            } catch (const std::system_error&) {
-                std::lock_guard lock(done_mutex);
-                ++finished_workers;  // the pool has the rows
-            }
-            // Woken as soon as the last worker is done; every 20 ms meanwhile
-            // to look for Ctrl-C.
+            // This thread watches: woken as soon as the last worker is done,
+            // and every 20 ms meanwhile to look for Ctrl-C.
+            std::size_t const started = pool.size();
             for (;;) {
                 {
                     std::unique_lock lock(done_mutex);
                     if (done.wait_for(lock, std::chrono::milliseconds(20),
-                                      [&] { return finished_workers.load() >= workers; }))
+                                      [&] { return finished_workers.load() >= started; }))
                         break;
                 }
                 py::gil_scoped_acquire gil;
@@ -108,7 +100,6 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
                     break;
                 }
             }
-            if (last.joinable()) last.join();
         }
         for (std::thread& thread : pool) thread.join();
     }

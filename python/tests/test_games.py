@@ -259,7 +259,8 @@ def test_a_game_draws_its_last_delivery():
     assert svg.startswith("<svg") and "</svg>" in svg
 
 
-def test_ctrl_c_stops_a_long_batch(tmp_path):
+@pytest.mark.parametrize("threads", [1, 2])
+def test_ctrl_c_stops_a_long_batch(tmp_path, threads):
     import os
     import signal
     import subprocess
@@ -273,7 +274,7 @@ def test_ctrl_c_stops_a_long_batch(tmp_path):
         "shots = np.tile([0.0, 38.0, 0.0, 1.0], (200000, 1))\n"
         "print('started', flush=True)\n"
         "try:\n"
-        "    glidestone.play_batch(stones, shots, threads=2)\n"
+        f"    glidestone.play_batch(stones, shots, threads={threads})\n"
         "except KeyboardInterrupt:\n"
         "    print('interrupted', flush=True)\n"
         "    sys.exit(3)\n"

@@ -37,12 +37,7 @@ GameState Position(int team, int delivery, std::vector<StoneInPlay> stones) {
 
 // The delivery thrown without noise, as a game would throw it.
 DeliveryOutcome Throw(const Rules& rules, const GameState& state, const Action& action) {
-    DeliveryContext ctx;
-    ctx.rules = &rules;
-    ctx.delivery = state.delivery;
-    ctx.team = state.team;
-    ctx.stone = state.NextStone();
-    ctx.before = state.stones;
+    DeliveryContext const ctx = NextDelivery(rules, state);
     ShotPlayer player;
     return PlayDelivery(player, ctx, action);
 }
@@ -217,22 +212,11 @@ TEST(AgentsTest, MonteCarloValuesAreTheGamesOwnDeliveriesUnderItsDraws) {
     for (const CandidateValue& candidate : move.candidates) {
         double sum = 0.0;
         for (std::uint64_t n = 1; n <= 3; ++n) {
-            DeliveryContext ctx;
-            ctx.rules = &rules;
-            ctx.delivery = state.delivery;
-            ctx.team = state.team;
-            ctx.stone = state.NextStone();
-            ctx.before = state.stones;
+            DeliveryContext const ctx = NextDelivery(rules, state);
             ShotPlayer player;
             DeliveryOutcome const outcome =
                 PlayDelivery(player, ctx, candidate.shot, DrawReleasePerturbation(rules.Noise(), seed, n));
-            std::vector<Vector2> positions;
-            std::vector<int> teams;
-            for (const StoneInPlay& stone : outcome.after) {
-                positions.push_back(stone.position);
-                teams.push_back(stone.team);
-            }
-            int const score = ScoreEnd(positions, teams).Signed();
+            int const score = ScoreStones(outcome.after).Signed();
             sum += state.team == 0 ? score : -score;
         }
         EXPECT_EQ(candidate.value, sum / 3.0);
@@ -257,22 +241,22 @@ TEST(AgentsTest, MonteCarloPlaysTheLastStoneForTheWinInTheLastEnd) {
     EXPECT_TRUE(move.shot.pass);  // only a hit can save it
 }
 
-TEST(AgentsTest, AgentSpecsNameTheAgentAndItsSettings) {
-    AgentSpec const spec = ParseAgentSpec("montecarlo:candidates=32,samples=64,rollout=2,threads=3");
-    EXPECT_EQ(spec.kind, "montecarlo");
-    EXPECT_EQ(spec.monte_carlo.candidates, 32);
-    EXPECT_EQ(spec.monte_carlo.samples, 64);
-    EXPECT_EQ(spec.monte_carlo.rollout, 2);
-    EXPECT_EQ(spec.monte_carlo.threads, 3);
-    EXPECT_EQ(MakeAgent(spec, 0)->Name(), "montecarlo");
-    EXPECT_EQ(MakeAgent(ParseAgentSpec("random"), 0)->Name(), "random");
-    EXPECT_EQ(MakeAgent(ParseAgentSpec("heuristic"), 0)->Name(), "heuristic");
-    EXPECT_THROW(ParseAgentSpec("expert"), std::invalid_argument);
-    EXPECT_THROW(ParseAgentSpec("random:samples=3"), std::invalid_argument);
-    EXPECT_THROW(ParseAgentSpec("montecarlo:samples=0"), std::invalid_argument);
-    EXPECT_THROW(ParseAgentSpec("montecarlo:samples"), std::invalid_argument);
-    EXPECT_THROW(ParseAgentSpec("montecarlo:depth=3"), std::invalid_argument);
-    EXPECT_THROW(ParseAgentSpec("montecarlo:samples=-1"), std::invalid_argument);
+TEST(AgentsTest, AgentConfigsNameTheAgentAndItsSettings) {
+    AgentConfig const config = ParseAgentConfig("montecarlo:candidates=32,samples=64,rollout=2,threads=3");
+    EXPECT_EQ(config.kind, "montecarlo");
+    EXPECT_EQ(config.monte_carlo.candidates, 32);
+    EXPECT_EQ(config.monte_carlo.samples, 64);
+    EXPECT_EQ(config.monte_carlo.rollout, 2);
+    EXPECT_EQ(config.monte_carlo.threads, 3);
+    EXPECT_EQ(MakeAgent(config, 0)->Name(), "montecarlo");
+    EXPECT_EQ(MakeAgent(ParseAgentConfig("random"), 0)->Name(), "random");
+    EXPECT_EQ(MakeAgent(ParseAgentConfig("heuristic"), 0)->Name(), "heuristic");
+    EXPECT_THROW(ParseAgentConfig("expert"), std::invalid_argument);
+    EXPECT_THROW(ParseAgentConfig("random:samples=3"), std::invalid_argument);
+    EXPECT_THROW(ParseAgentConfig("montecarlo:samples=0"), std::invalid_argument);
+    EXPECT_THROW(ParseAgentConfig("montecarlo:samples"), std::invalid_argument);
+    EXPECT_THROW(ParseAgentConfig("montecarlo:depth=3"), std::invalid_argument);
+    EXPECT_THROW(ParseAgentConfig("montecarlo:samples=-1"), std::invalid_argument);
 }
 
 TEST(AgentsTest, WilsonIntervalAndElo) {
@@ -300,8 +284,8 @@ MatchOptions SmallMatch(int threads) {
 }
 
 TEST(AgentsTest, MatchIsTheSameOnOneAndTwoThreadsAndItsRecordsReplay) {
-    AgentSpec const a = ParseAgentSpec("random");
-    AgentSpec const b = ParseAgentSpec("heuristic");
+    AgentConfig const a = ParseAgentConfig("random");
+    AgentConfig const b = ParseAgentConfig("heuristic");
     std::vector<GameResult> const one = RunMatch(a, b, SmallMatch(1));
     std::vector<GameResult> const two = RunMatch(a, b, SmallMatch(2));
     ASSERT_EQ(one.size(), 4u);
@@ -338,7 +322,7 @@ TEST(AgentsTest, AStoppedMatchCountsNoUnfinishedGame) {
     std::atomic<bool> stop{true};
     MatchOptions options = SmallMatch(2);
     options.stop = &stop;
-    std::vector<GameResult> const results = RunMatch(ParseAgentSpec("random"), ParseAgentSpec("random"), options);
+    std::vector<GameResult> const results = RunMatch(ParseAgentConfig("random"), ParseAgentConfig("random"), options);
     ASSERT_EQ(results.size(), 4u);
     for (const GameResult& game : results) EXPECT_FALSE(game.finished);
     EXPECT_EQ(Summarize(results).games, 0u);

@@ -323,7 +323,7 @@ nlohmann::ordered_json Number(double value) {
     return std::isfinite(value) ? nlohmann::ordered_json(value) : nlohmann::ordered_json(nullptr);
 }
 
-std::string Table(const AgentSpec& a, const AgentSpec& b, const MatchSummary& s) {
+std::string Table(const AgentConfig& a, const AgentConfig& b, const MatchSummary& s) {
     std::size_t width = std::max<std::size_t>({5, a.text.size(), b.text.size()});
     std::string text;
     char line[512];
@@ -354,7 +354,7 @@ std::string Table(const AgentSpec& a, const AgentSpec& b, const MatchSummary& s)
     return text;
 }
 
-nlohmann::ordered_json ResultsJson(const AgentSpec& a, const AgentSpec& b, const MatchOptions& options,
+nlohmann::ordered_json ResultsJson(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options,
                                    const std::vector<GameResult>& results, const MatchSummary& s, bool stopped) {
     nlohmann::ordered_json games = nlohmann::ordered_json::array();
     for (const GameResult& game : results) {
@@ -401,7 +401,7 @@ nlohmann::ordered_json ResultsJson(const AgentSpec& a, const AgentSpec& b, const
 }
 
 int Match(const std::vector<std::string>& args) {
-    std::vector<AgentSpec> specs;
+    std::vector<AgentConfig> configs;
     MatchOptions options;
     options.rules = Rules{};
     std::string records;
@@ -428,15 +428,15 @@ int Match(const std::vector<std::string>& args) {
         } else if (arg.size() > 1 && arg[0] == '-') {
             throw UsageError("unknown option " + arg);
         } else {
-            if (specs.size() == 2) throw UsageError("match wants two agents");
+            if (configs.size() == 2) throw UsageError("match wants two agents");
             try {
-                specs.push_back(ParseAgentSpec(arg));
+                configs.push_back(ParseAgentConfig(arg));
             } catch (const std::invalid_argument& error) {
                 throw UsageError(error.what());
             }
         }
     }
-    if (specs.size() != 2) throw UsageError("match wants two agents");
+    if (configs.size() != 2) throw UsageError("match wants two agents");
     try {
         options.rules.Validate();
     } catch (const std::invalid_argument& error) {
@@ -469,13 +469,13 @@ int Match(const std::vector<std::string>& args) {
         if (progress)
             std::fprintf(stderr, "\r%llu/%llu games: %s %llu wins, %llu draws, %llu losses  ",
                          static_cast<unsigned long long>(finished), static_cast<unsigned long long>(options.games),
-                         specs[0].text.c_str(), static_cast<unsigned long long>(tally[0]),
+                         configs[0].text.c_str(), static_cast<unsigned long long>(tally[0]),
                          static_cast<unsigned long long>(tally[1]), static_cast<unsigned long long>(tally[2]));
     };
 
     g_stop = false;
     std::signal(SIGINT, OnInterrupt);
-    std::vector<GameResult> const results = RunMatch(specs[0], specs[1], options);
+    std::vector<GameResult> const results = RunMatch(configs[0], configs[1], options);
     std::signal(SIGINT, SIG_DFL);
     bool const stopped = g_stop.load();
     if (progress) std::fputs("\n", stderr);
@@ -486,17 +486,17 @@ int Match(const std::vector<std::string>& args) {
     std::printf(
         "%s vs %s: %llu of %llu games (%llu pairs, hammer swapped), %d ends of %d stones a team, noise "
         "%g m/s %g rad, seed %llu%s\n",
-        specs[0].text.c_str(), specs[1].text.c_str(), static_cast<unsigned long long>(summary.games),
+        configs[0].text.c_str(), configs[1].text.c_str(), static_cast<unsigned long long>(summary.games),
         static_cast<unsigned long long>(options.games), static_cast<unsigned long long>(options.games / 2), r.ends,
         r.stones_per_team, r.sigma_speed, r.sigma_angle, static_cast<unsigned long long>(options.seed),
         stopped ? " (stopped by Ctrl-C)" : "");
-    std::fputs(Table(specs[0], specs[1], summary).c_str(), stdout);
+    std::fputs(Table(configs[0], configs[1], summary).c_str(), stdout);
     std::printf("mean score difference %+.3f ± %.3f (standard error, %s's points minus %s's)\n",
-                summary.mean_score_difference, summary.score_difference_error, specs[0].text.c_str(),
-                specs[1].text.c_str());
+                summary.mean_score_difference, summary.score_difference_error, configs[0].text.c_str(),
+                configs[1].text.c_str());
     std::fflush(stdout);
     if (!json_path.empty())
-        WriteFile(json_path, ResultsJson(specs[0], specs[1], options, results, summary, stopped).dump() + "\n");
+        WriteFile(json_path, ResultsJson(configs[0], configs[1], options, results, summary, stopped).dump() + "\n");
     return stopped ? 130 : 0;
 }
 

@@ -32,29 +32,6 @@ std::string Fixed(double value, int digits = 3) {
     return text;
 }
 
-std::string Html(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // JSON that can stand inside a <script> element: ASCII only, and nothing
 // that would end the element early or open a comment or script in it.
 std::string ScriptJson(const json& value) {
@@ -317,7 +294,7 @@ std::string RenderGameViewer(std::span<const std::string> record_lines, const Vi
     for (int team = 0; team < 2; ++team) {
         board += "<tr id=\"team-" + std::to_string(team) +
                  "\"><th class=\"team\"><span class=\"swatch\" style=\"background:" + std::string(kTeamColours[team]) +
-                 "\"></span>" + Html(names[static_cast<std::size_t>(team)]) + "</th>";
+                 "\"></span>" + plot::EscapeMarkup(names[static_cast<std::size_t>(team)]) + "</th>";
         for (int end = 1; end <= columns; ++end) {
             auto const e = static_cast<std::size_t>(end - 1);
             std::string cell;
@@ -332,18 +309,18 @@ std::string RenderGameViewer(std::span<const std::string> record_lines, const Vi
     board += "</table>\n";
 
     std::string result;
-    std::string const totals = Html(names[0]) + " " + std::to_string(state.totals[0]) + " &ndash; " +
-                               std::to_string(state.totals[1]) + " " + Html(names[1]);
+    std::string const totals = plot::EscapeMarkup(names[0]) + " " + std::to_string(state.totals[0]) + " &ndash; " +
+                               std::to_string(state.totals[1]) + " " + plot::EscapeMarkup(names[1]);
     if (!state.finished) {
         result = "Unfinished: " + totals + " after " + std::to_string(state.end_scores.size()) + " end" +
                  (state.end_scores.size() == 1 ? "" : "s");
     } else if (state.winner) {
-        result = "Won by " + Html(names[static_cast<std::size_t>(*state.winner)]) + ": " + totals;
+        result = "Won by " + plot::EscapeMarkup(names[static_cast<std::size_t>(*state.winner)]) + ": " + totals;
     } else {
         result = "Drawn: " + totals;
     }
 
-    std::string const title = Html(names[0]) + " v " + Html(names[1]);
+    std::string const title = plot::EscapeMarkup(names[0]) + " v " + plot::EscapeMarkup(names[1]);
     std::string page = "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
                        "</title>\n<style>" + kStyle + "</style>\n</head>\n<body>\n<header>\n<h1>" + title + "</h1>\n" +
                        board + "<p id=\"result\"><span id=\"totals\">" + result +
