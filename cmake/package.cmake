@@ -25,10 +25,15 @@ set(glidestone_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/glidestone)
 # include/glidestone/engine so that they never shadow another Box2D a consumer
 # may have. Consumers need nothing else.
 set(GLIDESTONE_ENGINE_DEPENDENCY "")
-set(glidestone_engine_targets glidestone_box2d)
+set(glidestone_engine_targets glidestone_box2d glidestone_pinned_math)
 set_target_properties(glidestone_box2d PROPERTIES EXPORT_NAME box2d)
+set_target_properties(glidestone_pinned_math PROPERTIES EXPORT_NAME pinned_math)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/third_party/box2d/include/box2d
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/engine COMPONENT glidestone_development)
+# The pinned float functions, and the header forced into every file compiled
+# against the engine's headers (glidestone::box2d's interface names it).
+install(FILES math/pinned_math.h math/engine_routes.h
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/glidestone/math COMPONENT glidestone_development)
 
 configure_file(cmake/version.h.in ${PROJECT_BINARY_DIR}/include/glidestone/version.h @ONLY)
 

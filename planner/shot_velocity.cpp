@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "math/pinned_math.h"
 #include "simulator/fcv1/thread_simulator.h"
 #include "simulator/interfaces/simulator.h"
 
@@ -39,7 +40,7 @@ float EstimateReleaseSpeed(float a, float v) {
     const SpeedFit& fit = v <= 0.05f ? kDrawFit : v <= 1.0f ? kSlowFit : kFastFit;
     // Evaluated even when v = 0 cancels its term, so a draw inside the fitted
     // range gives NaN rather than a made-up speed.
-    float const log_distance = std::log(a - fit.offset);
+    float const log_distance = pinned::Log(a - fit.offset);
     float const d = fit.d0 - log_distance * fit.k;
     float e;
     if (&fit == &kDrawFit) {
@@ -61,7 +62,7 @@ Vector2 EstimateShotVelocity(const Vector2& target_position, float target_speed,
 Vector2 EstimateShotVelocity(ISimulator& probe, const Vector2& target_position, float target_speed, bool clockwise) {
     float const tx = target_position.x;
     float const ty = target_position.y;
-    float const speed = EstimateReleaseSpeed(std::hypot(tx, ty), target_speed);
+    float const speed = EstimateReleaseSpeed(pinned::Hypot(tx, ty), target_speed);
 
     if (!std::isfinite(speed)) {
         // The probe could only end through the stop test with a NaN stone and
@@ -84,17 +85,18 @@ Vector2 EstimateShotVelocity(ISimulator& probe, const Vector2& target_position, 
             break;
         }
         const StoneSlot& now = probe.GetStones()[0];
-        if (std::hypot(now.linear_velocity.x, now.linear_velocity.y) <= target_speed) {
+        if (pinned::Hypot(now.linear_velocity.x, now.linear_velocity.y) <= target_speed) {
             stop_point = now.position;
             break;
         }
         probe.Step();
     }
 
-    float const target_angle = std::atan2(ty, tx);
-    float const curl_angle = std::atan2(stop_point.x, stop_point.y);  // from +y toward +x
+    float const target_angle = pinned::Atan2(ty, tx);
+    float const curl_angle = pinned::Atan2(stop_point.x, stop_point.y);  // from +y toward +x
     float const release_angle = target_angle + curl_angle;
-    return {std::cos(release_angle) * speed, std::sin(release_angle) * speed};
+    pinned::SineCosine const direction = pinned::SinCos(release_angle);
+    return {direction.cosine * speed, direction.sine * speed};
 }
 
 void ResetProbeSimulator() {

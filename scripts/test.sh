@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds the release and the sanitizer builds
+# Installs what is missing, checks that the set-up's package names resolve on
+# Debian 12 and 13 (skipped offline), then builds the release and the sanitizer builds
 # with warnings as errors and runs the whole suite under CTest in both; then a
 # one-minute fuzzing run of the request handling and the batch line reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ./scripts/setup.sh --test
+echo "== set-up packages on Debian 12 and 13" >&2
+./scripts/check-setup-packages.sh
 jobs=$(nproc 2>/dev/null || echo 2)
 for preset in release sanitize; do
   echo "== $preset" >&2

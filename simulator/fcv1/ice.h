@@ -4,13 +4,17 @@
 #include <cfloat>
 #include <cmath>
 
+#include "math/pinned_math.h"
+
 namespace glidestone::simulators {
 
 // The ice model of one stone for one frame: sliding friction that depends on
 // speed, a curl that turns the direction of travel in the sense of the spin,
 // and a decay of the spin. Every operation is a 32-bit float operation in the
 // order written here; the results are pinned by golden figures in the tests,
-// so do not reassociate or fuse anything.
+// so do not reassociate or fuse anything. powf and sincosf are the pinned
+// ones (math/pinned_math.h), not the C library's, whose last bits vary with
+// its version and with the CPU.
 struct IceFrame {
     bool set_linear = false;  // write `linear_*` back to the stone
     float linear_x = 0.0f;
@@ -44,11 +48,12 @@ inline IceFrame ApplyIce(float vx, float vy, float omega, float dt) {
             if (std::fabs(omega) > FLT_EPSILON) {
                 float const sense = omega > 0.0f ? 1.0f : -1.0f;
                 // Taken at the speed before friction; only the spin's sign counts.
-                turn_rate = std::pow(speed, -0.8f) * (sense * 0.0082f);
+                turn_rate = pinned::Pow(speed, -0.8f) * (sense * 0.0082f);
             }
             float const turn = dt * turn_rate;
-            float const u = std::cos(turn) * new_speed;
-            float const w = std::sin(turn) * new_speed;
+            pinned::SineCosine const rotation = pinned::SinCos(turn);
+            float const u = rotation.cosine * new_speed;
+            float const w = rotation.sine * new_speed;
             out.linear_x = dir_x * u - dir_y * w;
             out.linear_y = dir_x * w + dir_y * u;
         }
