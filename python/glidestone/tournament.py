@@ -260,11 +260,19 @@ class TournamentResult:
                 return p
             if (p.a, p.b) == (b, a):
                 return PairResult(
-                    a, b, p.games, p.losses, p.draws, p.wins, -p.mean_score_difference, p.score_difference_error,
-                    1.0 - p.win_rate if p.games else 0.0,
-                    (1.0 - p.win_rate_interval[1], 1.0 - p.win_rate_interval[0]),
-                    -p.elo, (-p.elo_interval[1], -p.elo_interval[0]),
-                )  # fmt: skip
+                    a=a,
+                    b=b,
+                    games=p.games,
+                    wins=p.losses,
+                    draws=p.draws,
+                    losses=p.wins,
+                    mean_score_difference=-p.mean_score_difference,
+                    score_difference_error=p.score_difference_error,
+                    win_rate=1.0 - p.win_rate if p.games else 0.0,
+                    win_rate_interval=(1.0 - p.win_rate_interval[1], 1.0 - p.win_rate_interval[0]),
+                    elo=-p.elo,
+                    elo_interval=(-p.elo_interval[1], -p.elo_interval[0]),
+                )
         raise KeyError(f"no pair of {a!r} and {b!r}")
 
     def table(self) -> str:
@@ -398,10 +406,8 @@ class TournamentInterrupted(KeyboardInterrupt):
 
 def _game(a: str, b: str, raw: tuple, keep_records: bool) -> TournamentGame:
     number, first_hammer, _, totals, winner, ends, deliveries, record, _ = raw
-    return TournamentGame(
-        a, b, number, first_hammer, (totals[0], totals[1]), winner, ends, deliveries,
-        list(record) if keep_records else None,
-    )  # fmt: skip
+    kept = list(record) if keep_records else None
+    return TournamentGame(a, b, number, first_hammer, (totals[0], totals[1]), winner, ends, deliveries, kept)
 
 
 def _play_range(a: str, b: str, rules: tuple, seed: int, first: int, count: int, keep_records: bool) -> list:
@@ -517,10 +523,8 @@ def tournament(
             for a, b in pairs:
                 done = len(games)
                 callback = (lambda count, done=done: show(done + count)) if show else None
-                raw, interruption = _glidestone._play_match(
-                    configs[a], configs[b], rules._tuple(), games_per_pair, seed, workers, bool(keep_records), 0,
-                    callback,
-                )  # fmt: skip
+                arguments = (configs[a], configs[b], rules._tuple(), games_per_pair, seed, workers, bool(keep_records))
+                raw, interruption = _glidestone._play_match(*arguments, 0, callback)
                 games.extend(_game(a, b, g, keep_records) for g in raw if g[2])
                 if interruption is not None:
                     raise interruption
@@ -546,10 +550,8 @@ def _on_client(client, pairs, configs, rules, seed, games_per_pair, keep_records
     for p, (a, b) in enumerate(pairs):
         for first in range(0, games_per_pair, size):
             count = min(size, games_per_pair - first)
-            future = client.submit(
-                _play_range, configs[a], configs[b], rules._tuple(), seed, first, count, bool(keep_records),
-                pure=False,
-            )  # fmt: skip
+            arguments = (configs[a], configs[b], rules._tuple(), seed, first, count, bool(keep_records))
+            future = client.submit(_play_range, *arguments, pure=False)
             tasks.append((p, first, future))
     finished: Dict[Tuple[int, int], list] = {}
     where = {future.key: (p, first) for p, first, future in tasks}

@@ -9,6 +9,7 @@ import pathlib
 import pickle
 import subprocess
 import threading
+import time
 
 import numpy as np
 import pytest
@@ -166,12 +167,9 @@ def game_tool():
 
 def test_a_pair_is_what_the_match_command_prints(on_one_thread, tmp_path):
     pair = on_one_thread.pair("heuristic", "mc")
-    done = subprocess.run(
-        [game_tool(), "match", "heuristic", MONTE_CARLO.config, "--games", "4", "--ends", "2",
-         "--stones-per-team", "3", "--noise-speed", "0.05", "--noise-angle", "0.01", "--seed", str(SEED),
-         "--json", "-", "-j", "1"],
-        capture_output=True, text=True, timeout=120, check=True,
-    )  # fmt: skip
+    command = [game_tool(), "match", "heuristic", MONTE_CARLO.config, "--games", "4", "--seed", str(SEED)]
+    command += ["--ends", "2", "--stones-per-team", "3", "--noise-speed", "0.05", "--noise-angle", "0.01"]
+    done = subprocess.run(command + ["--json", "-", "-j", "1"], capture_output=True, text=True, timeout=120, check=True)
     printed = json.loads(done.stdout[done.stdout.index("{"):])
     assert printed["agents"] == ["heuristic", MONTE_CARLO.config]
     assert (printed["wins"], printed["draws"], printed["losses"]) == (pair.wins, pair.draws, pair.losses)
@@ -255,18 +253,22 @@ def test_progress_goes_to_standard_error(capsys):
 
 
 def test_ctrl_c_stops_with_the_finished_games():
+    # Some 40 games a second here: far from all of them.
     slow = glidestone.MonteCarloAgent(candidates=8, samples=8)
     timer = threading.Timer(1.0, _thread.interrupt_main)
     timer.start()
+    started = time.monotonic()
     try:
         with pytest.raises(glidestone.TournamentInterrupted) as stopped:
-            glidestone.tournament(["random", slow], 200, rules=glidestone.Rules(ends=2), threads=2)
+            glidestone.tournament(["random", slow], 2000, rules=glidestone.Rules(ends=2), threads=2)
     finally:
         timer.cancel()
+    # Stopped between deliveries, not after the games under way.
+    assert time.monotonic() - started < 3.0
     assert isinstance(stopped.value, KeyboardInterrupt)
     result = stopped.value.result
     assert isinstance(result, TournamentResult) and not result.complete
-    assert len(result.games) < 200
+    assert len(result.games) < 2000
     assert result.pairs[0].games == len(result.games)
     assert "stopped by Ctrl-C" in result.table()
 
