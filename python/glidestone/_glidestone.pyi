@@ -216,6 +216,17 @@ def _play_match(
     first_game: int = 0,
     progress: Optional[Callable[[int], object]] = None,
 ) -> tuple[list[tuple], Optional[BaseException]]: ...
+# Games 0 .. games - 1 of every match (a, b) in one pool of threads: (for each
+# match its games as _play_match gives them, interruption).
+def _play_matches(
+    pairs: list[tuple[str, str]],
+    rules: tuple,
+    games: int,
+    seed: int,
+    threads: int,
+    keep_records: bool,
+    progress: Optional[Callable[[int], object]] = None,
+) -> tuple[list[list[tuple]], Optional[BaseException]]: ...
 def _agent_seed(seed: int, side: int) -> int: ...
 def _wilson_interval(successes: float, trials: float, z: float = 1.959963984540054) -> tuple[float, float]: ...
 def _elo_difference(p: float) -> float: ...

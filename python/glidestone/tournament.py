@@ -37,7 +37,7 @@ __all__ = [
     "tournament",
 ]
 
-# As many games as glidestone-game match plays.
+# As many games in all as glidestone-game match plays.
 _MAX_GAMES = 100_000_000
 # Elo points per unit of the logistic scale: 400 / ln 10.
 _ELO = 400.0 / math.log(10.0)
@@ -512,28 +512,25 @@ def tournament(
         chunk = _check_integer("chunk", chunk, 1, _MAX_GAMES)
     pairs = [(names[i], names[j]) for i in range(len(names)) for j in range(i + 1, len(names))]
     total = games_per_pair * len(pairs)
+    if total > _MAX_GAMES:
+        what = f"{games_per_pair} for each of {len(pairs)} pairs"
+        raise ValueError(f"{total} games in all ({what}): at most {_MAX_GAMES}")
     show = _Progress(total) if progress else None
 
     def result(games: List[TournamentGame], complete: bool) -> TournamentResult:
         return TournamentResult(names, configs, rules, seed, games_per_pair, games, complete)
 
     if client is None:
-        games: List[TournamentGame] = []
-        try:
-            for a, b in pairs:
-                done = len(games)
-                callback = (lambda count, done=done: show(done + count)) if show else None
-                arguments = (configs[a], configs[b], rules._tuple(), games_per_pair, seed, workers, bool(keep_records))
-                raw, interruption = _glidestone._play_match(*arguments, 0, callback)
-                games.extend(_game(a, b, g, keep_records) for g in raw if g[2])
-                if interruption is not None:
-                    raise interruption
-        except KeyboardInterrupt as interruption:
-            # Between pairs or within one: the games finished are whole.
+        # Every pair's games in one pool, so that short matches keep every core busy.
+        matches = [(configs[a], configs[b]) for a, b in pairs]
+        raw, interruption = _glidestone._play_matches(
+            matches, rules._tuple(), games_per_pair, seed, workers, bool(keep_records), show
+        )
+        if show:
+            show.close()
+        games = [_game(a, b, g, keep_records) for (a, b), match in zip(pairs, raw) for g in match if g[2]]
+        if interruption is not None:
             raise TournamentInterrupted(result(games, False)) from interruption
-        finally:
-            if show:
-                show.close()
         return result(games, True)
     return _on_client(client, pairs, configs, rules, seed, games_per_pair, keep_records, chunk, show, result)
 

@@ -2,11 +2,13 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -93,29 +95,25 @@ py::object FetchError() {
     return value != nullptr ? py::reinterpret_steal<py::object>(value) : py::object(py::none());
 }
 
-// Runs the match on a thread of its own while this one, without the GIL,
-// looks for Ctrl-C every kSignalInterval and reports finished games to
-// `progress`. A signal handler's exception stops the match between
-// deliveries and comes back as the second element (the games finished so
-// far are kept); any other exception is raised once the match has stopped.
-py::tuple PlayMatch(const AgentConfig& a, const AgentConfig& b, MatchOptions options, const py::object& progress) {
-    std::atomic<bool> stop{false};
-    std::atomic<std::uint64_t> finished{0};
+// Runs `play` on a thread of its own while this one, without the GIL, looks
+// for Ctrl-C every kSignalInterval and reports the count of finished games
+// to `progress`. A signal handler's exception sets `stop` (play must then
+// return soon) and is returned, for the caller to raise once it has kept
+// what was finished; None otherwise. What play throws is raised once it has
+// returned.
+py::object Watched(const std::function<void()>& play, std::atomic<bool>& stop,
+                   const std::atomic<std::uint64_t>& finished, const py::object& progress) {
     std::atomic<bool> done{false};
     std::mutex done_mutex;
     std::condition_variable done_signal;
-    options.stop = &stop;
-    options.on_game = [&](const GameResult&) { ++finished; };
-
-    std::vector<GameResult> results;
-    std::exception_ptr failure;           // the match's, set by the runner
+    std::exception_ptr failure;           // play's, set by the runner
     std::exception_ptr progress_failure;  // progress's, set here
     py::object interruption = py::none();
     {
         py::gil_scoped_release nogil;
         auto run = [&] {
             try {
-                results = RunMatch(a, b, options);
+                play();
             } catch (...) {
                 failure = std::current_exception();
             }
@@ -164,9 +162,82 @@ py::tuple PlayMatch(const AgentConfig& a, const AgentConfig& b, MatchOptions opt
         }
     }
     if (!progress.is_none() && interruption.is_none()) progress(finished.load());
+    return interruption;
+}
+
+// A match's games (RunMatch) watched for Ctrl-C: (results, interruption).
+py::tuple PlayMatch(const AgentConfig& a, const AgentConfig& b, MatchOptions options, const py::object& progress) {
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> finished{0};
+    options.stop = &stop;
+    options.on_game = [&](const GameResult&) { ++finished; };
+    std::vector<GameResult> results;
+    py::object const interruption = Watched([&] { results = RunMatch(a, b, options); }, stop, finished, progress);
     py::list games;
     for (const GameResult& game : results) games.append(ResultTuple(game));
     return py::make_tuple(games, interruption);
+}
+
+// The games of several matches under one seed, all in one pool of threads:
+// game g of match m is RunMatch's game g of that match alone (played as a
+// range of one game), so the results do not depend on the threads, while a
+// tournament of many short matches keeps every core busy. Returns (a list of
+// results for each match, interruption); a game never started is unfinished.
+py::tuple PlayMatches(const std::vector<std::pair<AgentConfig, AgentConfig>>& matches, const MatchOptions& options,
+                      int threads, const py::object& progress) {
+    std::uint64_t const games = options.games;
+    std::uint64_t const total = games * matches.size();
+    std::vector<GameResult> results(total);
+    std::atomic<bool> stop{false};
+    std::atomic<std::uint64_t> finished{0};
+    std::atomic<std::uint64_t> next{0};
+    std::atomic<bool> failed{false};
+    std::mutex failure_mutex;
+    std::exception_ptr failure;
+    auto work = [&] {
+        try {
+            for (std::uint64_t item; !failed.load() && !stop.load() && (item = next.fetch_add(1)) < total;) {
+                MatchOptions one = options;
+                one.games = 1;
+                one.first_game = options.first_game + item % games;
+                one.threads = 1;
+                one.stop = &stop;
+                const auto& [a, b] = matches[item / games];
+                results[item] = RunMatch(a, b, one).front();
+                if (results[item].finished) ++finished;
+            }
+        } catch (...) {
+            std::lock_guard lock(failure_mutex);
+            if (!failure) failure = std::current_exception();
+            failed = true;
+        }
+    };
+    auto play = [&] {
+        unsigned workers =
+            threads > 0 ? static_cast<unsigned>(threads) : std::max(1u, std::thread::hardware_concurrency());
+        if (workers > total) workers = static_cast<unsigned>(std::max<std::uint64_t>(total, 1));
+        std::vector<std::thread> pool;
+        try {
+            for (unsigned t = 1; t < workers; ++t) pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            // Fewer threads than asked: the ones started do it all.
+        }
+        work();
+        for (std::thread& thread : pool) thread.join();
+        if (failure) std::rethrow_exception(failure);
+    };
+    py::object const interruption = Watched(play, stop, finished, progress);
+    py::list by_match;
+    for (std::size_t m = 0; m < matches.size(); ++m) {
+        py::list match;
+        for (std::uint64_t g = 0; g < games; ++g) {
+            GameResult& game = results[m * games + g];
+            game.number = options.first_game + g;  // for games never started too
+            match.append(ResultTuple(game));
+        }
+        by_match.append(match);
+    }
+    return py::make_tuple(by_match, interruption);
 }
 
 }  // namespace
@@ -228,6 +299,31 @@ void BindAgents(py::module_& module) {
         py::arg("keep_records"), py::arg("first_game") = 0, py::arg("progress") = py::none(),
         "Games first_game .. first_game + games - 1 of a match of a (team 0) against b; (results, interruption).");
 
+    module.def(
+        "_play_matches",
+        [](const std::vector<std::pair<std::string, std::string>>& pairs, py::tuple rules, std::uint64_t games,
+           std::uint64_t seed, int threads, bool keep_records, py::object progress) {
+            MatchOptions options;
+            options.rules = AsRules(rules);
+            if (pairs.empty() || games > kMaxMatchGames / pairs.size())
+                throw py::value_error("between 1 and " + std::to_string(kMaxMatchGames) +
+                                      " games in all are played, not " + std::to_string(games) + " for each of " +
+                                      std::to_string(pairs.size()) + " matches");
+            if (threads < 0 || threads > 1024)
+                throw py::value_error("threads must be from 0 (every core) to 1024, not " + std::to_string(threads));
+            options.games = games;
+            options.seed = seed;
+            options.keep_records = keep_records;
+            std::vector<std::pair<AgentConfig, AgentConfig>> matches;
+            for (std::size_t m = 0; m < pairs.size(); ++m) {
+                std::string const what = "pairs[" + std::to_string(m) + "]";
+                matches.emplace_back(AsConfig(pairs[m].first, what + " a"), AsConfig(pairs[m].second, what + " b"));
+            }
+            return PlayMatches(matches, options, threads, progress);
+        },
+        py::arg("pairs"), py::arg("rules"), py::arg("games"), py::arg("seed"), py::arg("threads"),
+        py::arg("keep_records"), py::arg("progress") = py::none(),
+        "Games 0 .. games - 1 of every match (a, b) in one pool of threads; (results by match, interruption).");
     module.def(
         "_agent_seed",
         [](std::uint64_t seed, int side) {

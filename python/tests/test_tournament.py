@@ -291,6 +291,11 @@ def test_ctrl_c_stops_with_the_finished_games():
         ({"seed": -1}, ValueError, "seed must be from 0"),
         ({"chunk": 0}, ValueError, "chunk must be from 1"),
         ({"client": object()}, TypeError, "client must be a dask.distributed.Client"),
+        (
+            {"agents": ["random", "heuristic", "montecarlo"], "games_per_pair": 40_000_000},
+            ValueError,
+            "120000000 games in all",
+        ),
     ],
 )
 def test_bad_arguments_are_named(kwargs, error, message):
