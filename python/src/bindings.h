@@ -47,7 +47,8 @@ void BindGames(pybind11::module_& module);
 Rules AsRules(pybind11::tuple rules);
 
 // Agents by their config text (_Agent) and matches between them
-// (_play_match), with the match statistics they are reported in.
+// (_play_match, _play_matches: a pool of every pair's games), with the
+// match statistics they are reported in.
 void BindAgents(pybind11::module_& module);
 
 }  // namespace glidestone::python
