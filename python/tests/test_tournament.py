@@ -147,8 +147,8 @@ def test_a_pair_is_the_match_of_its_two_agents(on_one_thread):
         assert pair.win_rate_interval[0] <= pair.win_rate <= pair.win_rate_interval[1]
     # A range of a match is that slice of the whole match.
     whole, _ = _glidestone._play_match("random", "heuristic", RULES._tuple(), 4, SEED, 1, True)
-    part, _ = _glidestone._play_match("random", "heuristic", RULES._tuple(), 2, SEED, 1, True, 1)
-    assert part == whole[1:3]
+    piece, _ = _glidestone._play_match("random", "heuristic", RULES._tuple(), 2, SEED, 1, True, 1)
+    assert piece == whole[1:3]
     reversed_pair = result.pair("mc", "random")
     forward = result.pair("random", "mc")
     assert (reversed_pair.wins, reversed_pair.losses) == (forward.losses, forward.wins)

@@ -332,10 +332,10 @@ TEST(AgentsTest, ARangeOfGamesIsThatSliceOfTheWholeMatch) {
 
     // Odd starts too: a range need not keep the pairs whole to be exact.
     for (std::uint64_t const first : std::initializer_list<std::uint64_t>{0, 1, 2, 3}) {
-        MatchOptions part = SmallMatch(1);
-        part.first_game = first;
-        part.games = 3;
-        std::vector<GameResult> const range = RunMatch(a, b, part);
+        MatchOptions piece = SmallMatch(1);
+        piece.first_game = first;
+        piece.games = 3;
+        std::vector<GameResult> const range = RunMatch(a, b, piece);
         ASSERT_EQ(range.size(), 3u);
         for (std::size_t i = 0; i < range.size(); ++i) {
             const GameResult& game = all[first + i];
