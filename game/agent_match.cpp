@@ -6,6 +6,7 @@
 #include <exception>
 #include <limits>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 
 #include "game/game.h"
@@ -60,6 +61,9 @@ GameResult PlayOne(const AgentConfig& a, const AgentConfig& b, const MatchOption
 std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options) {
     options.rules.Validate();
     std::uint64_t const games = options.games;
+    std::uint64_t const first = options.first_game;
+    if (games > 0 && games - 1 > std::numeric_limits<std::uint64_t>::max() - first)
+        throw std::invalid_argument("first_game + games - 1 passes the largest game number, 2^64 - 1");
     unsigned threads = options.threads > 0 ? static_cast<unsigned>(options.threads)
                                            : std::max(1u, std::thread::hardware_concurrency());
     if (threads > games) threads = static_cast<unsigned>(std::max<std::uint64_t>(games, 1));
@@ -73,7 +77,7 @@ std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, con
         try {
             for (std::uint64_t g;
                  !failed.load() && !(options.stop && options.stop->load()) && (g = next.fetch_add(1)) < games;) {
-                results[g] = PlayOne(a, b, options, g);
+                results[g] = PlayOne(a, b, options, first + g);
                 if (results[g].finished && options.on_game) {
                     std::lock_guard lock(mutex);
                     options.on_game(results[g]);
@@ -91,7 +95,7 @@ std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, con
     for (std::thread& worker : workers) worker.join();
     if (failure) std::rethrow_exception(failure);
     // Games never started keep finished = false; number them all the same.
-    for (std::uint64_t g = 0; g < games; ++g) results[g].number = g;
+    for (std::uint64_t g = 0; g < games; ++g) results[g].number = first + g;
     return results;
 }
 

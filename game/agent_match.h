@@ -37,6 +37,12 @@ struct MatchOptions {
     // Games to play, in pairs: game g (from 0) gives the first end's hammer
     // to team 1 when g is even and to team 0 when it is odd.
     std::uint64_t games = 2;
+    // The number of the first game played: the games are numbers first_game
+    // to first_game + games - 1, each exactly as in a match from game 0, so
+    // that a long match can be cut into ranges played apart (on other
+    // machines, say) and put back together. An even first_game keeps the
+    // pairs whole.
+    std::uint64_t first_game = 0;
     // Game g is Game(rules, seed, g): its noise is that game's under the
     // seed. Agent A draws under AgentSeed(seed, 0), agent B under
     // AgentSeed(seed, 1), in every game.
@@ -59,8 +65,10 @@ std::uint64_t AgentSeed(std::uint64_t seed, int side);
 
 // Plays the match: agents A and B made from their configs for every game
 // (named by their configs' text in the records' headers), games spread over
-// the threads. Returns every game, by number; unfinished ones only when
-// stopped. Throws what a game throws (the first, once all workers stop).
+// the threads. Returns every game, by number (result i is game first_game +
+// i); unfinished ones only when stopped. Throws std::invalid_argument when the
+// game numbers would pass 2^64 - 1, and what a game throws (the first, once
+// all workers stop).
 std::vector<GameResult> RunMatch(const AgentConfig& a, const AgentConfig& b, const MatchOptions& options);
 
 // The 95 % Wilson score interval of a proportion `successes` / `trials` (a

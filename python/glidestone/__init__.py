@@ -24,6 +24,10 @@ The same simulator as the glidestone server, bit for bit, without a socket:
   step, stones, collisions, all_stopped, save/load snapshots);
   ``estimate_shot_velocity`` is the shot planner.
 - ``glidestone.sheet`` holds the sheet's geometry (tee, rings, lines).
+- ``glidestone.agents`` holds the library's agents (``RandomAgent``,
+  ``HeuristicAgent``, ``MonteCarloAgent``) as callables on a Game, and
+  ``tournament(agents, games_per_pair)`` plays and rates every pair of them
+  on local threads or a Dask cluster.
 
 Bounds, the same for every call: stone coordinates within
 MAX_STONE_COORDINATE (1e36 m) of the release point, speeds and angular
@@ -787,3 +791,22 @@ from . import env, spaces, wrappers  # noqa: E402
 from .client import Client, ClientError, ServerClosed  # noqa: E402
 
 __all__ += ["Client", "ClientError", "ServerClosed", "env", "spaces", "wrappers"]
+
+# The library's agents as callables on a Game, and round-robin tournaments
+# between them on local threads or a Dask cluster. The function tournament
+# shadows its module's name here; glidestone.tournament's other names are
+# imported from the module (from glidestone.tournament import TournamentResult).
+from . import agents  # noqa: E402
+from .agents import Agent, HeuristicAgent, MonteCarloAgent, RandomAgent  # noqa: E402
+from .tournament import TournamentInterrupted, TournamentResult, tournament  # noqa: E402
+
+__all__ += [
+    "Agent",
+    "HeuristicAgent",
+    "MonteCarloAgent",
+    "RandomAgent",
+    "TournamentInterrupted",
+    "TournamentResult",
+    "agents",
+    "tournament",
+]

@@ -189,3 +189,44 @@ def _play_batch(
     seed: int,
     threads: Optional[int],
 ) -> tuple[npt.NDArray[np.float32], npt.NDArray[np.bool_], npt.NDArray[np.float32], npt.NDArray[np.int32]]: ...
+
+class _Agent:
+    def __init__(self, config: str, seed: int = 0) -> None: ...
+    def act(self, game: _Game) -> tuple: ...
+    @property
+    def config(self) -> str: ...
+    @property
+    def name(self) -> str: ...
+    @property
+    def seed(self) -> int: ...
+
+# Games first_game .. first_game + games - 1 of a match of a (team 0) against
+# b; each game (number, first_hammer, finished, (total 0, total 1), winner,
+# ends, deliveries, record, (moves 0, moves 1)); interruption: the exception a
+# signal handler raised (the games stopped between deliveries), or None.
+# progress(finished games) is called on the calling thread.
+def _play_match(
+    a: str,
+    b: str,
+    rules: tuple,
+    games: int,
+    seed: int,
+    threads: int,
+    keep_records: bool,
+    first_game: int = 0,
+    progress: Optional[Callable[[int], object]] = None,
+) -> tuple[list[tuple], Optional[BaseException]]: ...
+# Games 0 .. games - 1 of every match (a, b) in one pool of threads: (for each
+# match its games as _play_match gives them, interruption).
+def _play_matches(
+    pairs: list[tuple[str, str]],
+    rules: tuple,
+    games: int,
+    seed: int,
+    threads: int,
+    keep_records: bool,
+    progress: Optional[Callable[[int], object]] = None,
+) -> tuple[list[list[tuple]], Optional[BaseException]]: ...
+def _agent_seed(seed: int, side: int) -> int: ...
+def _wilson_interval(successes: float, trials: float, z: float = 1.959963984540054) -> tuple[float, float]: ...
+def _elo_difference(p: float) -> float: ...

@@ -282,6 +282,9 @@ Policy = Callable[[np.ndarray], Any]
 
 def _seed_opponent(opponent, seed: int) -> None:
     seed_method = getattr(opponent, "seed", None)
+    if not callable(seed_method):
+        # The library's agents hold their seed as a number and reseed so.
+        seed_method = getattr(opponent, "reseed", None)
     if callable(seed_method):
         seed_method(seed)
 
@@ -324,6 +327,10 @@ class _Match:
         return not self.state.finished and self.state.team_to_deliver != self.team
 
     def opponent_action(self):
+        # An observation leaves out what a game-playing agent needs (the rules,
+        # the totals, the game's number): such an opponent gets the game.
+        if getattr(self.opponent, "takes_game", False):
+            return to_action(self.opponent(self.game), self.action)
         return to_action(self.opponent(observation(self.state, 1 - self.team)), self.action)
 
     def observation(self) -> np.ndarray:
@@ -497,8 +504,11 @@ class CurlingEnv(_Base):
         short games (``Rules(ends=2, stones_per_team=4)``) make short episodes.
     opponent: a callable taking the opponent's observation (the same layout,
         from its side) and returning an action in this environment's action
-        format; default a ``RandomPolicy``. When it has a ``seed(int)`` method,
-        every reset calls it with a seed drawn from ``np_random``.
+        format; default a ``RandomPolicy``. When it has a ``seed(int)`` method
+        (or else a ``reseed(int)`` one), every reset calls it with a seed drawn
+        from ``np_random``. An opponent with ``takes_game = True`` (the agents
+        of ``glidestone.agents``) is called with the ``glidestone.Game``
+        instead of the observation.
     action: "target" or "release" (see the module's notes for the layout and
         bounds); reward: "game" or "end"; render_mode: None, "ansi" (text) or
         "svg" (the house as the game viewer draws it).

@@ -7,6 +7,10 @@
 // The extension module _glidestone is assembled from one Bind* function per
 // area, each in a source file of its own and called in order from module.cpp.
 // A new area is a new file and one more line there.
+namespace glidestone {
+struct Rules;
+}
+
 namespace glidestone::python {
 
 // RequestError, ShotError, BatchCancelled.
@@ -38,5 +42,13 @@ void BindPlot(pybind11::module_& module);
 // Games (Game, replay_game, play_games) and numpy batches of shots
 // (play_batch).
 void BindGames(pybind11::module_& module);
+
+// The rules from glidestone.Rules._tuple(); ValueError when out of range.
+Rules AsRules(pybind11::tuple rules);
+
+// Agents by their config text (_Agent) and matches between them
+// (_play_match, _play_matches: a pool of every pair's games), with the
+// match statistics they are reported in.
+void BindAgents(pybind11::module_& module);
 
 }  // namespace glidestone::python

@@ -208,6 +208,13 @@ void Check(const Action& action, const std::string& what) {
     }
 }
 
+DeliveryOutcome PlayOne(Game& game, const Action& action) {
+    if (game.finished()) throw py::value_error("the game is finished");
+    return game.Play(action);
+}
+
+}  // namespace
+
 Rules AsRules(py::tuple t) {
     Rules rules;
     rules.ends = t[0].cast<int>();
@@ -226,13 +233,6 @@ Rules AsRules(py::tuple t) {
     }
     return rules;
 }
-
-DeliveryOutcome PlayOne(Game& game, const Action& action) {
-    if (game.finished()) throw py::value_error("the game is finished");
-    return game.Play(action);
-}
-
-}  // namespace
 
 void BindGames(py::module_& module) {
     py::exception<RecordError>& record_error =

@@ -49,4 +49,5 @@ PYBIND11_MODULE(_glidestone, module) {
     gs::python::BindResearch(module);
     gs::python::BindPlot(module);
     gs::python::BindGames(module);
+    gs::python::BindAgents(module);
 }

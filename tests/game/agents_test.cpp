@@ -2,6 +2,10 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <limits>
+#include <stdexcept>
 #include <vector>
 
 #include "game/agent.h"
@@ -316,6 +320,49 @@ TEST(AgentsTest, MatchIsTheSameOnOneAndTwoThreadsAndItsRecordsReplay) {
     EXPECT_EQ(summary.win_rate, (summary.wins + 0.5 * summary.draws) / 4.0);
     EXPECT_LE(summary.win_rate_interval.low, summary.win_rate);
     EXPECT_GE(summary.win_rate_interval.high, summary.win_rate);
+}
+
+TEST(AgentsTest, ARangeOfGamesIsThatSliceOfTheWholeMatch) {
+    AgentConfig const a = ParseAgentConfig("random");
+    AgentConfig const b = ParseAgentConfig("heuristic");
+    MatchOptions whole = SmallMatch(2);
+    whole.games = 6;
+    std::vector<GameResult> const all = RunMatch(a, b, whole);
+    ASSERT_EQ(all.size(), 6u);
+
+    // Odd starts too: a range need not keep the pairs whole to be exact.
+    for (std::uint64_t const first : std::initializer_list<std::uint64_t>{0, 1, 2, 3}) {
+        MatchOptions piece = SmallMatch(1);
+        piece.first_game = first;
+        piece.games = 3;
+        std::vector<GameResult> const range = RunMatch(a, b, piece);
+        ASSERT_EQ(range.size(), 3u);
+        for (std::size_t i = 0; i < range.size(); ++i) {
+            const GameResult& game = all[first + i];
+            EXPECT_TRUE(range[i].finished);
+            EXPECT_EQ(range[i].number, first + i);
+            EXPECT_EQ(range[i].first_hammer, game.first_hammer);
+            EXPECT_EQ(range[i].totals, game.totals);
+            EXPECT_EQ(range[i].winner, game.winner);
+            EXPECT_EQ(range[i].ends, game.ends);
+            EXPECT_EQ(range[i].deliveries, game.deliveries);
+            EXPECT_EQ(range[i].record, game.record);
+        }
+    }
+}
+
+TEST(AgentsTest, GameNumbersPastTheLargestAreRefused) {
+    MatchOptions options = SmallMatch(1);
+    options.games = 2;
+    options.first_game = std::numeric_limits<std::uint64_t>::max();
+    EXPECT_THROW(RunMatch(ParseAgentConfig("random"), ParseAgentConfig("random"), options), std::invalid_argument);
+    // The very last number is a game like any other.
+    options.games = 1;
+    std::vector<GameResult> const last = RunMatch(ParseAgentConfig("random"), ParseAgentConfig("random"), options);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_TRUE(last[0].finished);
+    EXPECT_EQ(last[0].number, std::numeric_limits<std::uint64_t>::max());
+    EXPECT_EQ(last[0].first_hammer, 0);
 }
 
 TEST(AgentsTest, AStoppedMatchCountsNoUnfinishedGame) {
