@@ -111,7 +111,8 @@ def python_step_ns(glidestone, rounds):
 
 
 def environment_games(glidestone, games, rules):
-    """The deliveries of `games` CurlingEnv games (seeds 0, 1, ...), as actions in order, a list a game."""
+    """What `games` CurlingEnv games (seeds 0, 1, ...) play: for each game, the learner's actions (its
+    action space seeded with the game's seed, drawn in turn) and every delivery's action in order."""
     from glidestone.env import CurlingEnv
 
     def action_of(line):
@@ -122,22 +123,27 @@ def environment_games(glidestone, games, rules):
         return glidestone.Release(*action["release"])
 
     env = CurlingEnv(rules)
-    played = []
+    learner, played = [], []
     for seed in range(games):
         env.reset(seed=seed)
         env.action_space.seed(seed)
+        actions = []
         terminated = False
         while not terminated:
-            _, _, terminated, _, _ = env.step(env.action_space.sample())
+            actions.append(env.action_space.sample())
+            _, _, terminated, _, _ = env.step(actions[-1])
+        learner.append(actions)
         played.append([action_of(line) for line in env.game.record if '"action"' in line])
-    return played
+    return learner, played
 
 
 def environment_rates(glidestone, rules, games, rounds):
     """Best deliveries a second of each layer and of the bare path under it, and env steps a second."""
     from glidestone.env import CurlingEnv, VectorCurlingEnv, action_space
 
-    played = environment_games(glidestone, games, rules)
+    # The learner's actions are drawn before the clocks start: the figures are
+    # the environments' own cost, not the policy's.
+    learner, played = environment_games(glidestone, games, rules)
     deliveries = sum(len(actions) for actions in played)
     best = {}
 
@@ -152,10 +158,8 @@ def environment_rates(glidestone, rules, games, rounds):
         steps = 0
         for seed in range(games):
             env.reset(seed=seed)
-            env.action_space.seed(seed)
-            terminated = False
-            while not terminated:
-                _, _, terminated, _, _ = env.step(env.action_space.sample())
+            for action in learner[seed]:
+                env.step(action)
                 steps += 1
         keep("CurlingEnv", time.perf_counter() - start, deliveries, steps)
 
@@ -168,19 +172,17 @@ def environment_rates(glidestone, rules, games, rounds):
 
         # Slot i meets the actions CurlingEnv's game pair + i met: the same deliveries.
         vector = VectorCurlingEnv(2, rules, threads=2)
-        learners = [action_space("target"), action_space("target")]
         count = steps = 0
         start = time.perf_counter()
         for pair in range(0, games, 2):
             vector.reset(seed=pair)
-            for i, space in enumerate(learners):
-                space.seed(pair + i)
-            done = np.zeros(2, bool)
-            while not done.all():
-                _, _, terminated, _, infos = vector.step(np.stack([space.sample() for space in learners]))
+            group = learner[pair : pair + 2]
+            for d in range(max(len(a) for a in group)):
+                # A slot whose game is over gets any action (it is ignored).
+                actions = np.stack([a[min(d, len(a) - 1)] for a in group])
+                _, _, terminated, _, infos = vector.step(actions)
                 count += sum(len(o) for o in infos["outcomes"])
                 steps += 2
-                done |= terminated
         keep("VectorCurlingEnv(2)", time.perf_counter() - start, count, steps)
 
         start = time.perf_counter()

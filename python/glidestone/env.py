@@ -68,6 +68,8 @@ from typing import Any, Callable, Dict, Iterator, List, Optional, Sequence, Supp
 
 import numpy as np
 
+from . import _glidestone
+from . import games as _games
 from . import spaces as _own_spaces
 
 try:  # Gymnasium's classes when it is installed, the package's own otherwise.
@@ -248,6 +250,25 @@ def to_action(action, kind: str = "target"):
     return Release(float(values[0]), float(values[1]), float(values[2]))
 
 
+def _raw_action(action, kind: str) -> tuple:
+    """``to_action``'s action as the extension takes it (a tuple), without the Shot or Release object.
+
+    A float array of the right shape, the common case, is read directly; any
+    other value goes through ``to_action``, with its errors.
+    """
+    size = 4 if kind == "target" else 3
+    if isinstance(action, np.ndarray) and action.shape == (size,) and action.dtype.kind == "f":
+        values = action.tolist()
+        if all(map(math.isfinite, values)):
+            if kind == "target":
+                x, y, pass_target, spin = values
+                if y >= 0.0:
+                    return ("shot", x, y, pass_target >= 0.5, 1.0 if spin >= 0 else -1.0)
+            else:
+                return ("release", values[0], values[1], values[2])
+    return _games._action(to_action(action, kind))
+
+
 class RandomPolicy:
     """Uniform random actions of one kind, from a generator of its own.
 
@@ -262,14 +283,17 @@ class RandomPolicy:
         self.action = action
         self.low = TARGET_LOW if action == "target" else RELEASE_LOW
         self.high = TARGET_HIGH if action == "target" else RELEASE_HIGH
-        self._low64, self._high64 = self.low.astype(np.float64), self.high.astype(np.float64)
+        self._low64 = self.low.astype(np.float64)
+        self._span64 = self.high.astype(np.float64) - self._low64
         self.seed(seed)
 
     def seed(self, seed: Optional[int] = None) -> None:
         self.np_random, _ = _own_spaces.np_random(seed)
 
     def __call__(self, observation: Any) -> np.ndarray:
-        drawn = self.np_random.uniform(self._low64, self._high64).astype(np.float32)
+        # What uniform(low, high) computes, low + (high - low) * u, without its
+        # argument handling (an opponent draws once a delivery).
+        drawn = (self._low64 + self._span64 * self.np_random.random(self._span64.shape[0])).astype(np.float32)
         # Rounding to float32 may step just past a bound.
         return np.minimum(np.maximum(drawn, self.low), self.high)
 
@@ -294,6 +318,9 @@ class _Match:
 
     Both drive it the same way (draw the seeds, play the opponent until the
     learner's turn, score the deliveries), so their episodes are the same.
+    After every delivery it reads only the game's status (a tuple of numbers)
+    and builds observations in the extension: the full GameState, with its
+    arrays, is read when asked for (``game.state``).
     """
 
     def __init__(self, rules, team: int, action: str, reward: str, opponent: Policy) -> None:
@@ -303,7 +330,8 @@ class _Match:
         self.reward = reward
         self.opponent = opponent
         self.game = None
-        self.state = None
+        # (finished, team to deliver, end, delivery, hammer, total 0, total 1, winner).
+        self.status: tuple = (True, 0, 1, 1, 1, 0, 0, None)
         self.outcomes: list = []
 
     def begin(self, generator: np.random.Generator) -> None:
@@ -312,29 +340,29 @@ class _Match:
         opponent_seed = int(generator.integers(0, 2**63))
         _seed_opponent(self.opponent, opponent_seed)
         self.game = Game(rules=self.rules, seed=game_seed, game=0)
-        self.state = self.game.state
+        self.status = self.game._game.status()
         self.outcomes = []
 
-    def played(self, outcome) -> None:
-        """Notes a delivery the game played (the state is read once a delivery: it is built anew each read)."""
-        self.outcomes.append(outcome)
-        self.state = self.game.state
+    def played(self, raw_outcome: tuple) -> None:
+        """Notes a delivery the game played (its outcome as the extension gives it)."""
+        self.outcomes.append(_games._outcome(raw_outcome))
+        self.status = self.game._game.status()
 
-    def play(self, action) -> None:
-        self.played(self.game.play(action))
+    def play(self, raw_action: tuple) -> None:
+        self.played(self.game._game.play(raw_action))
 
     def opponent_to_play(self) -> bool:
-        return not self.state.finished and self.state.team_to_deliver != self.team
+        return not self.status[0] and self.status[1] != self.team
 
-    def opponent_action(self):
+    def opponent_action(self) -> tuple:
         # An observation leaves out what a game-playing agent needs (the rules,
         # the totals, the game's number): such an opponent gets the game.
         if getattr(self.opponent, "takes_game", False):
-            return to_action(self.opponent(self.game), self.action)
-        return to_action(self.opponent(observation(self.state, 1 - self.team)), self.action)
+            return _raw_action(self.opponent(self.game), self.action)
+        return _raw_action(self.opponent(self.game._game.observation(1 - self.team)), self.action)
 
     def observation(self) -> np.ndarray:
-        return observation(self.state, self.team)
+        return self.game._game.observation(self.team)
 
     def finish_step(self) -> Tuple[float, bool, Dict[str, Any]]:
         """(reward, terminated, info) for the deliveries played since the last call."""
@@ -343,17 +371,18 @@ class _Match:
             for outcome in self.outcomes:
                 if outcome.end_score is not None:
                     reward += outcome.end_score[self.team] - outcome.end_score[1 - self.team]
-        state = self.state
-        if state.finished and self.reward == "game":
-            reward = 0.0 if state.winner is None else (1.0 if state.winner == self.team else -1.0)
+        finished, _, end, delivery, _, total_0, total_1, winner = self.status
+        if finished and self.reward == "game":
+            reward = 0.0 if winner is None else (1.0 if winner == self.team else -1.0)
+        totals = (total_0, total_1)
         info = {
-            "end": int(state.end),
-            "delivery": int(state.delivery),
-            "score": (int(state.totals[self.team]), int(state.totals[1 - self.team])),
+            "end": end,
+            "delivery": delivery,
+            "score": (totals[self.team], totals[1 - self.team]),
             "outcomes": self.outcomes,
         }
         self.outcomes = []
-        return reward, bool(state.finished), info
+        return reward, finished, info
 
 
 def _check_opponent(opponent, action: str) -> Policy:
@@ -569,7 +598,7 @@ class CurlingEnv(_Base):
         if self._needs_reset:
             raise RuntimeError("call reset() before step(): the game is over or was never started")
         match = self._match
-        match.play(to_action(action, self.action_kind))
+        match.play(_raw_action(action, self.action_kind))
         while match.opponent_to_play():
             match.play(match.opponent_action())
         reward, terminated, info = match.finish_step()
@@ -719,14 +748,19 @@ class VectorCurlingEnv(_VBase):
             self._generators[index], _ = _own_spaces.np_random()
         return self._generators[index]
 
-    def _play_opponents(self, play_games) -> None:
+    def _play(self, matches: list, raw_actions: list) -> None:
+        # The extension's play_games under glidestone.play_games: the games are
+        # this environment's own and the actions already checked tuples.
+        outcomes = _glidestone._play_games([m.game._game for m in matches], raw_actions, self.threads)
+        for match, outcome in zip(matches, outcomes):
+            match.played(outcome)
+
+    def _play_opponents(self) -> None:
         while True:
             waiting = [match for match in self._matches if match.opponent_to_play()]
             if not waiting:
                 return
-            actions = [match.opponent_action() for match in waiting]
-            for match, outcome in zip(waiting, play_games([m.game for m in waiting], actions, self.threads)):
-                match.played(outcome)
+            self._play(waiting, [match.opponent_action() for match in waiting])
 
     def reset(
         self, *, seed: Union[None, int, Sequence[Optional[int]]] = None, options: Optional[dict] = None
@@ -744,7 +778,7 @@ class VectorCurlingEnv(_VBase):
             if s is not None:
                 self._generators[i], _ = _own_spaces.np_random(s)
             self._matches[i].begin(self._generator(i))
-        self._play_opponents(_game_api()[4])
+        self._play_opponents()
         infos: dict = {}
         for i, match in enumerate(self._matches):
             _add_info(infos, match.finish_step()[2], i, self.num_envs)
@@ -756,7 +790,6 @@ class VectorCurlingEnv(_VBase):
         """One delivery of every learner and the opponents' replies; see the class's notes."""
         if not self._started:
             raise RuntimeError("call reset() before step()")
-        play_games = _game_api()[4]
         if isinstance(actions, np.ndarray) or not isinstance(actions, (list, tuple)):
             actions = np.asarray(actions)
         if len(actions) != self.num_envs:
@@ -767,11 +800,10 @@ class VectorCurlingEnv(_VBase):
                 match.begin(self._generator(i))
             else:
                 playing.append(match)
-                moves.append(to_action(actions[i], self.action_kind))
+                moves.append(_raw_action(actions[i], self.action_kind))
         if playing:
-            for match, outcome in zip(playing, play_games([m.game for m in playing], moves, self.threads)):
-                match.played(outcome)
-        self._play_opponents(play_games)
+            self._play(playing, moves)
+        self._play_opponents()
         rewards = np.zeros(self.num_envs, dtype=np.float64)
         terminated = np.zeros(self.num_envs, dtype=bool)
         infos: dict = {}

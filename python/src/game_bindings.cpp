@@ -31,12 +31,16 @@ namespace glidestone::python {
 
 namespace {
 
-// Rows of work spread over worker threads while the calling thread, without
-// the GIL, watches for Ctrl-C: every 20 ms it takes the GIL and asks Python
-// whether a signal is pending; if so the workers finish the rows they hold,
-// take no more, and the KeyboardInterrupt is raised. `work(row)` runs
-// without the GIL and must not touch Python objects. The first exception a
-// row throws stops the rest and is rethrown with its row number.
+// Rows of work spread over threads: the calling thread, without the GIL, and
+// up to threads - 1 more started for the call (a row is a delivery or a shot,
+// a tenth of a millisecond or so, so that starting a thread costs about a
+// row: the caller working too saves one start per call, and one game's rows
+// start none). Between rows, and while it waits for the others, the calling
+// thread takes the GIL every 20 ms and asks Python whether a signal is
+// pending; if so the workers finish the rows they hold, take no more, and the
+// KeyboardInterrupt is raised. `work(row)` runs without the GIL and must not
+// touch Python objects. The first exception a row throws stops the rest and
+// is rethrown with its row number.
 struct RowFailure {
     std::size_t row = 0;
     std::exception_ptr error;
@@ -47,13 +51,26 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
     std::size_t const workers = std::min<std::size_t>(rows, static_cast<std::size_t>(threads));
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
-    std::atomic<std::size_t> finished_workers{0};
+    std::atomic<std::size_t> finished_helpers{0};
     std::mutex failure_mutex;
     std::optional<RowFailure> failure;
 
-    std::mutex done_mutex;
-    std::condition_variable done;
-    auto run = [&] {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kSignalInterval = std::chrono::milliseconds(20);
+    Clock::time_point last_check = Clock::now();
+    bool interrupted = false;
+    // The calling thread only.
+    auto signal_pending = [&] {
+        last_check = Clock::now();
+        py::gil_scoped_acquire gil;
+        if (PyErr_CheckSignals() == 0) return false;
+        interrupted = true;
+        stop = true;
+        return true;
+    };
+
+    // Rows until none is left or the work stops; `caller` looks for signals.
+    auto run = [&](bool caller) {
         for (;;) {
             if (stop.load()) break;
             std::size_t const row = next.fetch_add(1);
@@ -65,43 +82,38 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
                 if (!failure || row < failure->row) failure = RowFailure{row, std::current_exception()};
                 stop = true;
             }
+            if (caller && Clock::now() - last_check >= kSignalInterval && signal_pending()) break;
         }
-        std::lock_guard lock(done_mutex);
-        ++finished_workers;
-        done.notify_all();
     };
 
-    bool interrupted = false;
+    std::mutex done_mutex;
+    std::condition_variable done;
     {
         py::gil_scoped_release nogil;
-        std::vector<std::thread> pool;
+        std::vector<std::thread> helpers;
         try {
-            for (std::size_t i = 0; i < workers; ++i) pool.emplace_back(run);
+            for (std::size_t i = 1; i < workers; ++i)
+                helpers.emplace_back([&] {
+                    run(false);
+                    std::lock_guard lock(done_mutex);
+                    ++finished_helpers;
+                    done.notify_all();
+                });
         } catch (const std::system_error&) {
             // Fewer threads than asked: the ones started do it all.
         }
-        if (pool.empty()) {
-            run();  // not one thread could start: this one does the work
-        } else {
-            // This thread watches: woken as soon as the last worker is done,
-            // and every 20 ms meanwhile to look for Ctrl-C.
-            std::size_t const started = pool.size();
-            for (;;) {
-                {
-                    std::unique_lock lock(done_mutex);
-                    if (done.wait_for(lock, std::chrono::milliseconds(20),
-                                      [&] { return finished_workers.load() >= started; }))
-                        break;
-                }
-                py::gil_scoped_acquire gil;
-                if (PyErr_CheckSignals() != 0) {
-                    interrupted = true;
-                    stop = true;
-                    break;
-                }
+        run(true);
+        // Woken as soon as the last helper is done, and every 20 ms meanwhile
+        // to look for Ctrl-C.
+        std::size_t const started = helpers.size();
+        while (!interrupted) {
+            {
+                std::unique_lock lock(done_mutex);
+                if (done.wait_for(lock, kSignalInterval, [&] { return finished_helpers.load() >= started; })) break;
             }
+            if (signal_pending()) break;
         }
-        for (std::thread& thread : pool) thread.join();
+        for (std::thread& thread : helpers) thread.join();
     }
     if (interrupted) throw py::error_already_set();
     if (failure) {
@@ -165,6 +177,43 @@ py::tuple StateTuple(const GameState& state) {
     totals.mutable_at(1) = state.totals[1];
     return py::make_tuple(state.end, state.delivery, state.team, state.hammer, state.NextStone(), stones[0], stones[1],
                           scores, totals, state.finished, Optional(state.winner));
+}
+
+// (finished, team to deliver, end, delivery, hammer, team 0's total, team
+// 1's, winner or None): what the environments read after every delivery, at
+// the cost of a tuple of numbers rather than StateTuple's arrays.
+py::tuple StatusTuple(const GameState& state) {
+    return py::make_tuple(state.finished, state.team, state.end, state.delivery, state.hammer, state.totals[0],
+                          state.totals[1], Optional(state.winner));
+}
+
+// The environments' observation of `state` from `team`'s side, 68 float32
+// columns as glidestone/env.py documents them: each stone number's [x, y, in
+// play, own] (x = y = 0 when not in play), then the end, the delivery,
+// whether `team` has the hammer and its total minus the other's.
+py::array_t<float> Observation(const GameState& state, int team) {
+    constexpr py::ssize_t kColumns = static_cast<py::ssize_t>(kStoneCount) * 4 + 4;
+    py::array_t<float> out(kColumns);
+    float* o = out.mutable_data();
+    for (std::size_t n = 0; n < kStoneCount; ++n) {
+        o[4 * n] = 0.0f;
+        o[4 * n + 1] = 0.0f;
+        o[4 * n + 2] = 0.0f;
+        o[4 * n + 3] = static_cast<int>(n) / kTeamStoneBase == team ? 1.0f : 0.0f;
+    }
+    for (const StoneInPlay& stone : state.stones) {
+        std::size_t const n = static_cast<std::size_t>(stone.number);
+        o[4 * n] = stone.position.x;
+        o[4 * n + 1] = stone.position.y;
+        o[4 * n + 2] = 1.0f;
+    }
+    float* tail = o + 4 * kStoneCount;
+    tail[0] = static_cast<float>(state.end);
+    tail[1] = static_cast<float>(state.delivery);
+    tail[2] = state.hammer == team ? 1.0f : 0.0f;
+    tail[3] = static_cast<float>(state.totals[static_cast<std::size_t>(team)] -
+                                 state.totals[static_cast<std::size_t>(1 - team)]);
+    return out;
 }
 
 // (end, delivery, team, stone, (vx, vy, omega), frames, before positions,
@@ -254,6 +303,14 @@ void BindGames(py::module_& module) {
             py::detail::is_new_style_constructor(), py::arg("rules"), py::arg("seed"), py::arg("number"),
             py::arg("teams"))
         .def("state", [](const Game& game) { return StateTuple(game.state()); })
+        .def("status", [](const Game& game) { return StatusTuple(game.state()); })
+        .def(
+            "observation",
+            [](const Game& game, int team) {
+                if (team != 0 && team != 1) throw py::value_error("team must be 0 or 1, not " + std::to_string(team));
+                return Observation(game.state(), team);
+            },
+            py::arg("team"))
         .def("play",
              [](Game& game, py::tuple action) {
                  Action const a = AsAction(action, "action");

@@ -544,3 +544,57 @@ def test_environments_pickle_their_settings():
     env = genv.CurlingEnv(rules(), reward="end")
     copy = pickle.loads(pickle.dumps(env))
     assert copy.rules == env.rules and copy.reward_kind == "end"
+
+
+def test_the_environments_fast_reads_equal_the_game_state():
+    # The environments read a status tuple and an observation built in the
+    # extension after every delivery; both must say what GameState says.
+    game = glidestone.Game(rules(ends=2, free_guard_zone_stones=0), seed=11)
+    generator = np.random.default_rng(3)
+    policy = genv.RandomPolicy(seed=4)
+    checked = 0
+    while True:
+        state = game.state
+        status = game._game.status()
+        assert status == (
+            state.finished,
+            state.team_to_deliver,
+            state.end,
+            state.delivery,
+            state.hammer,
+            int(state.totals[0]),
+            int(state.totals[1]),
+            state.winner,
+        )
+        for team in (0, 1):
+            fast = game._game.observation(team)
+            assert fast.dtype == np.float32 and fast.shape == (genv.OBSERVATION_SIZE,)
+            np.testing.assert_array_equal(fast, genv.observation(state, team))
+        checked += 1
+        if state.finished:
+            break
+        action = policy(None) if generator.random() < 0.8 else np.float32([0.0, 38.4, 1.0, 1.0])
+        game.play(genv.to_action(action))
+    assert checked > 10
+    with pytest.raises(ValueError, match="team must be 0 or 1"):
+        game._game.observation(2)
+
+
+def test_raw_actions_are_the_actions_to_action_gives():
+    from glidestone import games
+
+    for kind, action in [
+        ("target", np.float32([0.3, 38.0, 0.7, -0.2])),
+        ("target", np.float64([-1.0, 35.0, 0.2, 0.0])),
+        ("release", np.float32([0.05, 2.3, 1.5])),
+    ]:
+        assert genv._raw_action(action, kind) == games._action(genv.to_action(action, kind))
+    # Anything else takes to_action's road, with its errors.
+    with pytest.raises(ValueError, match="not finite"):
+        genv._raw_action(np.float32([0.0, np.nan, 0.0, 1.0]), "target")
+    with pytest.raises(ValueError):
+        genv._raw_action(np.float32([0.0, -1.0, 0.0, 1.0]), "target")
+    with pytest.raises(ValueError, match="4 numbers"):
+        genv._raw_action(np.float32([0.0, 38.0, 0.0]), "target")
+    shot = glidestone.Shot(0.1, 37.0, True, -1)
+    assert genv._raw_action(shot, "target") == games._action(shot)
