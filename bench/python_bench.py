@@ -8,7 +8,11 @@
    C++ (glidestone-step-cost): the same scenes stepped in the same rounds.
 3. Environment steps a second: CurlingEnv (one game at a time) against the
    same deliveries played by Game.play, and VectorCurlingEnv(num_envs=2)
-   against the same deliveries through play_games, two games a call.
+   against the same deliveries through play_games, two games a call; both
+   also against play_batch of the same shots from the same stones (on one
+   and two threads), which plays them without the rules. The learner's
+   actions are drawn before the clocks start. Target: the environment adds
+   at most 20 %.
 
 Usage: /usr/bin/python3 bench/python_bench.py [--build build/release] [--repeat N]
 Needs the build's glidestone-batch, glidestone-step-cost and Python module.
@@ -123,18 +127,28 @@ def environment_games(glidestone, games, rules):
         return glidestone.Release(*action["release"])
 
     env = CurlingEnv(rules)
-    learner, played = [], []
+    learner, played, before = [], [], []
     for seed in range(games):
-        env.reset(seed=seed)
+        _, info = env.reset(seed=seed)
+        outcomes = list(info["outcomes"])
         env.action_space.seed(seed)
         actions = []
         terminated = False
         while not terminated:
             actions.append(env.action_space.sample())
-            _, _, terminated, _, _ = env.step(actions[-1])
+            _, _, terminated, _, info = env.step(actions[-1])
+            outcomes += info["outcomes"]
         learner.append(actions)
         played.append([action_of(line) for line in env.game.record if '"action"' in line])
-    return learner, played
+        before += [o.before_positions[o.before_in_play] for o in outcomes]
+    # The same deliveries as play_batch rows: the stones in play before each
+    # (at most 15) and its shot, without the rules.
+    shots = [shot for actions in played for shot in actions]
+    stones = np.full((len(shots), 15, 2), np.nan, np.float32)
+    for row, lying in enumerate(before):
+        stones[row, : len(lying)] = lying
+    targets = np.array([[s.x, s.y, s.pass_target, s.spin] for s in shots], np.float64)
+    return learner, played, (stones, targets)
 
 
 def environment_rates(glidestone, rules, games, rounds):
@@ -143,7 +157,7 @@ def environment_rates(glidestone, rules, games, rounds):
 
     # The learner's actions are drawn before the clocks start: the figures are
     # the environments' own cost, not the policy's.
-    learner, played = environment_games(glidestone, games, rules)
+    learner, played, batch = environment_games(glidestone, games, rules)
     deliveries = sum(len(actions) for actions in played)
     best = {}
 
@@ -169,6 +183,17 @@ def environment_rates(glidestone, rules, games, rounds):
             for action in actions:
                 game.play(action)
         keep("Game.play", time.perf_counter() - start, deliveries)
+
+        for threads in (1, 2):
+            start = time.perf_counter()
+            glidestone.play_batch(*batch, threads=threads)
+            keep(f"play_batch(threads={threads})", time.perf_counter() - start, deliveries)
+        # Two rows a call, as the two-game vector environment plays them.
+        stones, targets = batch
+        start = time.perf_counter()
+        for row in range(0, deliveries, 2):
+            glidestone.play_batch(stones[row : row + 2], targets[row : row + 2], threads=2)
+        keep("play_batch(2 a call)", time.perf_counter() - start, deliveries)
 
         # Slot i meets the actions CurlingEnv's game pair + i met: the same deliveries.
         vector = VectorCurlingEnv(2, rules, threads=2)
@@ -231,10 +256,15 @@ def main():
     deliveries, best = environment_rates(glidestone, rules, args.env_games, args.rounds)
     print(f"environments: {args.env_games} games of {args.env_ends} ends ({deliveries} deliveries), random"
           f" actions, best of {args.rounds}:")
-    for layer, bare in (("CurlingEnv", "Game.play"), ("VectorCurlingEnv(2)", "play_games(2 a call)")):
-        (rate, steps), (bare_rate, _) = best[layer], best[bare]
+    for layer, bare, batch in (
+        ("CurlingEnv", "Game.play", "play_batch(threads=1)"),
+        ("VectorCurlingEnv(2)", "play_games(2 a call)", "play_batch(2 a call)"),
+    ):
+        (rate, steps), bare_rate, batch_rate = best[layer], best[bare][0], best[batch][0]
         print(f"  {layer:20s} {rate:7.0f} deliveries/s ({steps:6.0f} env steps/s)   {bare:20s} {bare_rate:7.0f}"
-              f" deliveries/s   the environment adds {100 * (bare_rate / rate - 1):5.1f} %")
+              f" deliveries/s: the environment adds {100 * (bare_rate / rate - 1):5.1f} %\n"
+              f"  {'':20s} {'':33s}   {batch:20s} {batch_rate:7.0f}"
+              f" deliveries/s (no rules): game and environment add {100 * (batch_rate / rate - 1):5.1f} %")
 
 
 if __name__ == "__main__":

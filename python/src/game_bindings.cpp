@@ -22,6 +22,7 @@
 #include "game/record.h"
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
+#include "python/src/row_pool.h"
 #include "python/src/whole.h"
 #include "research/execution_noise.h"
 #include "shot/shot_player.h"
@@ -32,10 +33,9 @@ namespace glidestone::python {
 namespace {
 
 // Rows of work spread over threads: the calling thread, without the GIL, and
-// up to threads - 1 more started for the call (a row is a delivery or a shot,
-// a tenth of a millisecond or so, so that starting a thread costs about a
-// row: the caller working too saves one start per call, and one game's rows
-// start none). Between rows, and while it waits for the others, the calling
+// up to threads - 1 of the module's kept threads (RowPool: a row is a
+// delivery or a shot, a tenth of a millisecond or so, about what starting a
+// thread costs). Between rows, and while it waits for the others, the calling
 // thread takes the GIL every 20 ms and asks Python whether a signal is
 // pending; if so the workers finish the rows they hold, take no more, and the
 // KeyboardInterrupt is raised. `work(row)` runs without the GIL and must not
@@ -88,32 +88,34 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
 
     std::mutex done_mutex;
     std::condition_variable done;
+    RowPool& pool = RowPool::Get();
     {
         py::gil_scoped_release nogil;
-        std::vector<std::thread> helpers;
-        try {
-            for (std::size_t i = 1; i < workers; ++i)
-                helpers.emplace_back([&] {
-                    run(false);
-                    std::lock_guard lock(done_mutex);
-                    ++finished_helpers;
-                    done.notify_all();
-                });
-        } catch (const std::system_error&) {
-            // Fewer threads than asked: the ones started do it all.
-        }
+        // Fewer helpers than asked when the system refuses threads: the ones
+        // started, and this thread, do it all.
+        std::size_t const started = workers > 1 ? pool.Start(workers - 1,
+                                                             [&] {
+                                                                 run(false);
+                                                                 std::lock_guard lock(done_mutex);
+                                                                 ++finished_helpers;
+                                                                 done.notify_all();
+                                                             })
+                                                : 0;
         run(true);
+        auto all_done = [&] { return finished_helpers.load() >= started; };
         // Woken as soon as the last helper is done, and every 20 ms meanwhile
         // to look for Ctrl-C.
-        std::size_t const started = helpers.size();
         while (!interrupted) {
             {
                 std::unique_lock lock(done_mutex);
-                if (done.wait_for(lock, kSignalInterval, [&] { return finished_helpers.load() >= started; })) break;
+                if (done.wait_for(lock, kSignalInterval, all_done)) break;
             }
             if (signal_pending()) break;
         }
-        for (std::thread& thread : helpers) thread.join();
+        // The helpers' rows use this call's state: they finish the rows they
+        // hold before it returns.
+        std::unique_lock lock(done_mutex);
+        done.wait(lock, all_done);
     }
     if (interrupted) throw py::error_already_set();
     if (failure) {

@@ -230,6 +230,53 @@ def test_play_games_equals_playing_each_game(threads):
         glidestone.play_games([fresh], ["draw"])
 
 
+def _records_after_play_games(seed):
+    rules = glidestone.Rules(ends=1, stones_per_team=2)
+    games = [glidestone.Game(rules, seed=seed, game=g) for g in range(4)]
+    while not games[0].finished:
+        glidestone.play_games(games, [glidestone.Shot.draw(0.2, 38.0)] * 4, threads=3)
+    return [g.record for g in games]
+
+
+def _child_plays(queue):
+    queue.put(_records_after_play_games(5))
+
+
+def test_play_games_threads_are_kept_and_work_again_after_fork_and_from_many_callers():
+    import multiprocessing
+    import threading
+
+    # The worker threads are kept between calls; a forked child has none of
+    # them and must start its own instead of waiting for them forever.
+    want = _records_after_play_games(5)
+    assert _records_after_play_games(5) == want
+    context = multiprocessing.get_context("fork")
+    queue = context.Queue()
+    child = context.Process(target=_child_plays, args=(queue,))
+    child.start()
+    try:
+        assert queue.get(timeout=120) == want
+    finally:
+        child.join(timeout=30)
+        if child.is_alive():
+            child.kill()
+    assert child.exitcode == 0
+
+    # Python threads calling at once share the kept threads.
+    results = [None] * 4
+
+    def call(i):
+        results[i] = _records_after_play_games(5 + i % 2)
+
+    callers = [threading.Thread(target=call, args=(i,)) for i in range(4)]
+    for caller in callers:
+        caller.start()
+    for caller in callers:
+        caller.join(timeout=120)
+    assert results[0] == results[2] == want
+    assert results[1] == results[3] == _records_after_play_games(6)
+
+
 def test_bad_arguments_are_named():
     with pytest.raises(ValueError, match="ends"):
         glidestone.Rules(ends=0)
