@@ -288,6 +288,7 @@ class RandomPolicy:
         self.seed(seed)
 
     def seed(self, seed: Optional[int] = None) -> None:
+        """Reseeds the policy's own generator (None: fresh entropy)."""
         self.np_random, _ = _own_spaces.np_random(seed)
 
     def __call__(self, observation: Any) -> np.ndarray:
@@ -494,18 +495,23 @@ class _EnvFallback:
 
     @property
     def unwrapped(self):
+        """The environment under every wrapper (for an environment, itself)."""
         return self
 
     def close(self) -> None:
+        """Nothing to release; kept for the API (the games hold no outside resources)."""
         pass
 
     def get_wrapper_attr(self, name: str) -> Any:
+        """The attribute ``name`` of this wrapper, or else of the environments it wraps."""
         return getattr(self, name)
 
     def has_wrapper_attr(self, name: str) -> bool:
+        """Whether this environment has the attribute ``name``."""
         return hasattr(self, name)
 
     def set_wrapper_attr(self, name: str, value: Any, *, force: bool = True) -> bool:
+        """Sets the attribute ``name`` (``force``: even when it does not exist yet); True when set."""
         setattr(self, name, value)
         return True
 
@@ -652,6 +658,7 @@ class _VectorFallback:
 
     @property
     def unwrapped(self):
+        """The environment under every wrapper (for an environment, itself)."""
         return self
 
     def __enter__(self):
@@ -824,6 +831,7 @@ class VectorCurlingEnv(_VBase):
         return tuple(_render(match.game, self.render_mode, self.team) for match in self._matches)
 
     def close(self, **kwargs: Any) -> None:
+        """Nothing to release; kept for the API (the games hold no outside resources)."""
         self.closed = True
 
     def __repr__(self) -> str:
@@ -840,14 +848,17 @@ class _AECFallback:
 
     @property
     def num_agents(self) -> int:
+        """The number of agents still in the game."""
         return len(self.agents)
 
     @property
     def max_num_agents(self) -> int:
+        """The number of agents a game can have (two)."""
         return len(self.possible_agents)
 
     @property
     def unwrapped(self):
+        """The environment under every wrapper (for an environment, itself)."""
         return self
 
     def agent_iter(self, max_iter: int = 2**63) -> Iterator[str]:
@@ -965,14 +976,17 @@ class CurlingAECEnv(_ABase):
 
     @property
     def np_random(self) -> np.random.Generator:
+        """The generator the game seeds are drawn from (made, unseeded, on first use)."""
         if self._np_random is None:
             self._np_random, self._np_random_seed = _own_spaces.np_random()
         return self._np_random
 
     def observation_space(self, agent: str):
+        """The observation space of ``agent`` ("team_0" or "team_1"): the same Box for both."""
         return self.observation_spaces[agent]
 
     def action_space(self, agent: str):
+        """The action space of ``agent`` ("team_0" or "team_1"): the same for both."""
         return self.action_spaces[agent]
 
     def _info(self, team: int) -> dict:
@@ -999,6 +1013,7 @@ class CurlingAECEnv(_ABase):
         self.agent_selection = AGENTS[self.game.state.team_to_deliver]
 
     def observe(self, agent: str) -> np.ndarray:
+        """The observation of the game now from ``agent``'s side."""
         return observation(self.game.state, AGENTS.index(agent))
 
     def state(self) -> np.ndarray:

@@ -45,6 +45,7 @@ class Space:
 
     @property
     def shape(self) -> Optional[Tuple[int, ...]]:
+        """The shape of an element (None for a space without one)."""
         return self._shape
 
     @property
@@ -64,9 +65,11 @@ class Space:
         return self.contains(x)
 
     def contains(self, x: Any) -> bool:  # pragma: no cover - every space defines it
+        """Whether ``x`` is an element of the space."""
         raise NotImplementedError
 
     def sample(self) -> Any:  # pragma: no cover - every space defines it
+        """A random element, from ``np_random``."""
         raise NotImplementedError
 
 
@@ -111,6 +114,7 @@ class Box(Space):
 
     @property
     def shape(self) -> Tuple[int, ...]:
+        """The shape of an element (None for a space without one)."""
         assert self._shape is not None
         return self._shape
 
@@ -127,6 +131,7 @@ class Box(Space):
         raise ValueError(f"manner must be 'both', 'below' or 'above', not {manner!r}")
 
     def sample(self) -> np.ndarray:
+        """A random element, from ``np_random``."""
         if not self.is_bounded():
             raise ValueError("this Box samples only between finite bounds")
         low = self.low.astype(np.float64)
@@ -139,6 +144,7 @@ class Box(Space):
         return np.clip(self.np_random.uniform(low, high, self.shape).astype(self.dtype), self.low, self.high)
 
     def contains(self, x: Any) -> bool:
+        """Whether ``x`` is an element of the space."""
         if not isinstance(x, np.ndarray):
             try:
                 x = np.asarray(x, dtype=self.dtype)
@@ -184,9 +190,11 @@ class Discrete(Space):
         super().__init__((), np.int64, seed)
 
     def sample(self) -> np.int64:
+        """A random element, from ``np_random``."""
         return np.int64(self.start + self.np_random.integers(self.n))
 
     def contains(self, x: Any) -> bool:
+        """Whether ``x`` is an element of the space."""
         if isinstance(x, bool):
             return False
         if isinstance(x, (int, np.integer)):

@@ -93,39 +93,49 @@ except ImportError:  # pragma: no cover - depends on the host
         observation_space = property(
             lambda self: self._observation_space or self.env.observation_space,
             lambda self, space: setattr(self, "_observation_space", space),
+            doc="This wrapper's observation space, or else the wrapped environment's.",
         )
         action_space = property(
             lambda self: self._action_space or self.env.action_space,
             lambda self, space: setattr(self, "_action_space", space),
+            doc="This wrapper's action space, or else the wrapped environment's.",
         )
 
         @property
         def unwrapped(self):
+            """The environment under every wrapper."""
             return self.env.unwrapped
 
         @property
         def np_random(self):
+            """The wrapped environment's random generator."""
             return self.env.np_random
 
         @property
         def metadata(self):
+            """The wrapped environment's metadata (render modes and the like)."""
             return self.env.metadata
 
         @property
         def render_mode(self):
+            """The wrapped environment's render mode."""
             return self.env.render_mode
 
         @property
         def spec(self):
+            """The wrapped environment's registration spec, if any."""
             return self.env.spec
 
         def render(self):
+            """The wrapped environment's rendering."""
             return self.env.render()
 
         def close(self) -> None:
+            """Closes the wrapped environment."""
             self.env.close()
 
         def get_wrapper_attr(self, name: str):
+            """The attribute ``name`` of this wrapper, or else of the environments it wraps."""
             return getattr(self, name) if hasattr(self, name) else self.env.get_wrapper_attr(name)
 
         def __enter__(self):
@@ -137,18 +147,22 @@ except ImportError:  # pragma: no cover - depends on the host
 
     class _ObservationBase(_Wrapper):  # type: ignore[no-redef]
         def reset(self, *, seed: Optional[int] = None, options: Optional[dict] = None):
+            """Resets the wrapped environment; its first observation transformed by ``observation``."""
             observation, info = self.env.reset(seed=seed, options=options)
             return self.observation(observation), info
 
         def step(self, action):
+            """Steps the wrapped environment; its observation transformed by ``observation``."""
             observation, reward, terminated, truncated, info = self.env.step(action)
             return self.observation(observation), reward, terminated, truncated, info
 
     class _ActionBase(_Wrapper):  # type: ignore[no-redef]
         def reset(self, *, seed: Optional[int] = None, options: Optional[dict] = None):
+            """Resets the wrapped environment."""
             return self.env.reset(seed=seed, options=options)
 
         def step(self, action):
+            """Steps the wrapped environment with ``action`` transformed by ``action``."""
             return self.env.step(self.action(action))
 
 
@@ -167,6 +181,7 @@ class ImageObservation(_ObservationBase):
         self.observation_space = _env._spaces.Box(0.0, 1.0, (3, self.height, self.width), np.float32)
 
     def observation(self, observation) -> np.ndarray:
+        """The (C, H, W) float32 planes of an observation of the wrapped environment."""
         return house_planes(observation, self.height, self.width, self.region)
 
 
@@ -210,6 +225,7 @@ class DiscreteActions(_ActionBase):
         self.action_space = _env._spaces.Discrete(len(self.table))
 
     def action(self, action) -> np.ndarray:
+        """The wrapped environment's action for grid index ``action``."""
         index = int(action)
         if isinstance(action, bool) or not 0 <= index < len(self.table) or index != action:
             raise ValueError(f"action must be an int from 0 to {len(self.table) - 1}, not {action!r}")

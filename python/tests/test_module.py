@@ -14,9 +14,18 @@ def public(obj):
 
 
 def test_every_public_name_has_a_docstring():
+    import importlib
+
     missing = []
-    for name in glidestone.__all__:
-        value = getattr(glidestone, name)
+    names = [(name, getattr(glidestone, name)) for name in glidestone.__all__]
+    # The submodules' own names too: environments, spaces, wrappers, agents, tournaments.
+    for module_name in ["env", "spaces", "wrappers", "games", "client", "agents", "tournament"]:
+        module = importlib.import_module(f"glidestone.{module_name}")
+        for name in getattr(module, "__all__", public(module)):
+            value = getattr(module, name)
+            if not inspect.ismodule(value) and getattr(value, "__module__", None) == module.__name__:
+                names.append((f"{module_name}.{name}", value))
+    for name, value in names:
         if inspect.isclass(value) or callable(value):
             if not (value.__doc__ or "").strip():
                 missing.append(name)
