@@ -6,13 +6,13 @@
 #include <float.h>
 #include <math-barriers.h>
 
-#define math_check_force_underflow(x)                                   \
-    do {                                                                \
-        __typeof(x) force_underflow_tmp = (x);                          \
-        if (__builtin_fabsf(force_underflow_tmp) < FLT_MIN) {           \
+#define math_check_force_underflow(x)                                                     \
+    do {                                                                                  \
+        __typeof(x) force_underflow_tmp = (x);                                            \
+        if (__builtin_fabsf(force_underflow_tmp) < FLT_MIN) {                             \
             __typeof(x) force_underflow_tmp2 = force_underflow_tmp * force_underflow_tmp; \
-            math_force_eval(force_underflow_tmp2);                      \
-        }                                                               \
+            math_force_eval(force_underflow_tmp2);                                        \
+        }                                                                                 \
     } while (0)
 
 #endif
