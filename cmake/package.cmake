@@ -24,7 +24,6 @@ set(glidestone_config_dir ${CMAKE_INSTALL_LIBDIR}/cmake/glidestone)
 # libraries as glidestone::box2d, its headers kept apart under
 # include/glidestone/engine so that they never shadow another Box2D a consumer
 # may have. Consumers need nothing else.
-set(GLIDESTONE_ENGINE_DEPENDENCY "")
 set(glidestone_engine_targets glidestone_box2d glidestone_pinned_math)
 set_target_properties(glidestone_box2d PROPERTIES EXPORT_NAME box2d)
 set_target_properties(glidestone_pinned_math PROPERTIES EXPORT_NAME pinned_math)
@@ -43,6 +42,18 @@ add_library(glidestone::glidestone ALIAS glidestone)
 target_link_libraries(glidestone INTERFACE glidestone_shot glidestone_research glidestone_game)
 target_include_directories(glidestone INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
                                                 $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>)
+
+# What the headers need, stated by each exported target, so that a consumer
+# with no language standard of its own compiles them (std::span, defaulted
+# comparisons).
+foreach(target glidestone glidestone_simulator glidestone_planner glidestone_shot glidestone_research glidestone_game)
+  get_target_property(type ${target} TYPE)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    target_compile_features(${target} INTERFACE cxx_std_20)
+  else()
+    target_compile_features(${target} PUBLIC cxx_std_20)
+  endif()
+endforeach()
 
 set_target_properties(glidestone_simulator PROPERTIES EXPORT_NAME simulator)
 set_target_properties(glidestone_planner PROPERTIES EXPORT_NAME planner)

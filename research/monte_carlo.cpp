@@ -39,18 +39,12 @@ Setup Prepare(std::span<const Vector2> stones, std::span<const int> teams, const
     if (options.samples == 0) throw std::invalid_argument("at least one sample is needed");
     if (options.threads < 0) throw std::invalid_argument("threads must not be negative");
     options.noise.Validate();
-    if (stones.size() > kMaxStonesInPlay)
-        throw ShotError(std::to_string(stones.size()) + " stones given; at most " + std::to_string(kMaxStonesInPlay) +
-                        " can lie on the ice");
 
     Setup setup;
-    for (std::size_t i = 0; i < stones.size(); ++i) {
-        if (!std::isfinite(stones[i].x) || !std::isfinite(stones[i].y))
-            throw ShotError("stone" + std::to_string(i + 1) + " coordinate is not finite");
-        setup.slots[i].position = stones[i];
-        setup.slots[i].present = true;
-        setup.scored_slots.push_back(i);
-    }
+    // Play's own checks, so that a stone Play refuses is refused here before
+    // any sample is thrown.
+    setup.slots = LyingStones(stones);
+    for (std::size_t i = 0; i < stones.size(); ++i) setup.scored_slots.push_back(i);
     setup.scored_slots.push_back(kShotSlot);
     setup.teams.assign(teams.begin(), teams.end());
 

@@ -1,6 +1,12 @@
 #include "server/connection.h"
 
+// <utility> before Asio: Boost 1.74's (Debian 12's default) uses
+// std::exchange without including it, and GCC 12's headers no longer bring
+// it in otherwise.
+// clang-format off
+#include <utility>
 #include <boost/asio.hpp>
+// clang-format on
 #include <exception>
 #include <iostream>
 #include <string>

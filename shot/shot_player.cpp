@@ -42,8 +42,7 @@ Vector2 ShotPlayer::Plan(const Shot& shot) {
     return EstimateShotVelocity(*probe_simulator_, shot.target, shot.TargetSpeed(), shot.Clockwise());
 }
 
-ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
-                            const std::optional<ReleasePerturbation>& perturbation, ThrowObserver* observer) {
+AllStones LyingStones(std::span<const Vector2> stones) {
     if (stones.size() > kMaxStonesInPlay)
         throw ShotError(std::to_string(stones.size()) + " stones given; at most " + std::to_string(kMaxStonesInPlay) +
                         " can lie on the ice");
@@ -56,6 +55,12 @@ ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
         slots[i].position = stones[i];
         slots[i].present = true;
     }
+    return slots;
+}
+
+ShotResult ShotPlayer::Play(std::span<const Vector2> stones, const Shot& shot,
+                            const std::optional<ReleasePerturbation>& perturbation, ThrowObserver* observer) {
+    AllStones const slots = LyingStones(stones);
     Vector2 velocity = Plan(shot);
     if (perturbation) velocity = PerturbRelease(velocity, *perturbation);
     // Checked after planning, as the server does: the probe has run by then.

@@ -26,6 +26,12 @@ public:
     virtual void OnFrame(int frame, ISimulator& simulator) = 0;
 };
 
+// The sixteen slots of `stones` lying at rest (into slots 0, 1, ...; the
+// shot slot empty), as Play lays them out. Throws ShotError for more than
+// kMaxStonesInPlay stones, and for a coordinate that is not finite or lies
+// beyond kMaxStoneCoordinate, naming the stone ("stone3": counted from 1).
+AllStones LyingStones(std::span<const Vector2> stones);
+
 // Plays whole shots: plans the release velocity for a target on its own probe
 // simulator, then throws the shot stone among the stones already on the ice on
 // its own throw simulator, to rest.

@@ -96,6 +96,12 @@ TEST(EndScoreTest, StoneTouchingTheOuterRingIsInTheHouse) {
     EXPECT_EQ(Score({{inside, kTeeY}}, {0}), (EndScore{0, 1}));
     EXPECT_EQ(Score({{-inside, kTeeY}}, {0}), (EndScore{0, 1}));
 
+    // The limit itself in double: kHouseRadius + kStoneRadius summed in float
+    // is 1.97399997711, below the double sum 1.97399999201, and this stone,
+    // 1.97399997714 from the tee, lies between the two: in the house.
+    EXPECT_LT(double{sheet::kHouseRadius + sheet::kStoneRadius}, limit);
+    EXPECT_EQ(Score({{1.97399998f, 38.4049873f}}, {0}), (EndScore{0, 1}));
+
     // Biting the back line (not wholly beyond it) and in the house: it counts.
     EXPECT_EQ(Score({{0.0f, 40.3f}}, {0}), (EndScore{0, 1}));
     // Wholly beyond the back line is out of the house too.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "research/end_score.h"
@@ -97,6 +98,26 @@ TEST(EvaluateShotTest, RefusesBadArgumentsBeforePlaying) {
     std::vector<Vector2> const bad_stone{{0.0f, std::nanf("")}};
     EXPECT_THROW(EvaluateShot(bad_stone, std::vector<int>{0, 1}, kDraw, good), ShotError);
     EXPECT_THROW(EvaluateShot(kStones, kTeams, Shot{{0.0f, 38.0f}, false, 1e300}, good), ShotError);
+    // A stone Play refuses is refused with Play's words, before any sample:
+    // the poll is never called.
+    std::vector<Vector2> const far_stone{{0.0f, 36.0f}, {2e36f, 38.0f}};
+    std::string play_error;
+    try {
+        ShotPlayer().Play(far_stone, kDraw);
+    } catch (const ShotError& error) {
+        play_error = error.what();
+    }
+    ASSERT_FALSE(play_error.empty());
+    EvaluationOptions polled = good;
+    int polls = 0;
+    polled.poll = [&] { ++polls; };
+    try {
+        EvaluateShot(far_stone, std::vector<int>{0, 1, 0}, kDraw, polled);
+        ADD_FAILURE() << "a stone 2e36 m away was evaluated";
+    } catch (const ShotError& error) {
+        EXPECT_EQ(error.what(), play_error);
+    }
+    EXPECT_EQ(polls, 0);
 }
 
 TEST(EvaluateShotTest, APollThatThrowsEndsTheEvaluationAndOneThatDoesNotChangesNothing) {

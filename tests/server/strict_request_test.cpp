@@ -199,6 +199,31 @@ TEST(StrictRequestTest, LeavesEverythingElseToTheDocument) {
     }
 }
 
+// JSON's white space is space, tab, line feed and carriage return only: a
+// form feed or vertical tab anywhere between tokens makes the line an error,
+// as the document says, never a reply.
+TEST(StrictRequestTest, OnlyJsonsWhiteSpaceSeparatesTokens) {
+    RequestHandler strict;
+    RequestHandler document;
+    document.SetStrictReader(false);
+    std::string const plain = R"({"stone1":[0,0,0],"shot":[0,35,1]})";
+    for (char const space : {'\f', '\v', '\0', '\x1c', '\xa0'}) {
+        for (std::size_t at : {std::size_t{1}, plain.find(','), plain.find("[0,35") + 1, plain.size() - 1}) {
+            std::string line = plain;
+            line.insert(at, 1, space);
+            EXPECT_FALSE(ReadStrictRequest(line)) << "byte " << int(static_cast<unsigned char>(space)) << " at " << at;
+            std::string const outcome = Outcome(strict, line);
+            EXPECT_EQ(outcome.rfind("error ", 0), 0u) << outcome;
+            EXPECT_EQ(outcome, Outcome(document, line));
+        }
+    }
+    for (char const space : {' ', '\t', '\n', '\r'}) {
+        std::string line = plain;
+        line.insert(1, 1, space);
+        EXPECT_TRUE(ReadStrictRequest(line)) << int(space);
+    }
+}
+
 TEST(StrictRequestTest, RepliesWriteNumbersAsTheDocumentDoes) {
     std::optional<StrictRequest> const request =
         ReadStrictRequest(R"({"shot":[0,35,-0.0],"stone1":[1,2,1.0],"stone3":[1,2,-0],"stone2":[0,0,1e-320]})");

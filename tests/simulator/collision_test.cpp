@@ -42,6 +42,36 @@ TEST(CollisionTest, HeadOnHitPassesTheSpeedOnAndIsRecorded) {
     EXPECT_GT(after[4].linear_velocity.y, 0.0f);
 }
 
+// Each side of a record is one stone: its id with its own position and
+// angle. An off-centre hit by a spinning stone on a still one tells them
+// apart (the still stone has not moved or turned; the striker has turned).
+TEST(CollisionTest, EachStonesIdGoesWithItsOwnPositionAndAngle) {
+    for (int striker : {15, 2}) {
+        int const still = striker == 15 ? 4 : 9;
+        auto sim = SimulatorFCV1Factory(0.05f).CreateSimulator();
+        AllStones stones{};
+        stones[static_cast<std::size_t>(still)] = MakeStone(0.12f, 2.0f);
+        stones[static_cast<std::size_t>(striker)] = MakeStone(0.0f, 0.0f, 0.0f, 2.0f, 2.5f);
+        sim->SetStones(stones);
+        bool hit = false;
+        for (int i = 0; i < 100 && !hit; ++i) {
+            sim->Step();
+            hit = !sim->GetCollisions().empty();
+        }
+        ASSERT_TRUE(hit) << "striker " << striker;
+        for (const Collision& c : sim->GetCollisions()) {
+            ASSERT_TRUE((c.a.id == still && c.b.id == striker) || (c.a.id == striker && c.b.id == still));
+            const CollisionStone& struck = c.a.id == still ? c.a : c.b;
+            const CollisionStone& moving = c.a.id == still ? c.b : c.a;
+            EXPECT_NEAR(struck.position.x, 0.12f, 0.02f) << "striker " << striker;
+            EXPECT_NEAR(struck.position.y, 2.0f, 0.02f) << "striker " << striker;
+            EXPECT_LT(moving.position.y, 1.8f) << "striker " << striker;
+            EXPECT_LT(std::fabs(struck.angle), 0.2f) << "striker " << striker;
+            EXPECT_GT(std::fabs(moving.angle), 1.0f) << "striker " << striker;
+        }
+    }
+}
+
 TEST(CollisionTest, ListHoldsOnlyTheLastFrame) {
     auto sim = SimulatorFCV1Factory(0.05f).CreateSimulator();
     AllStones stones{};
