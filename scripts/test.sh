@@ -9,12 +9,13 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh --test
 echo "== set-up packages on Debian 12 and 13" >&2
 ./scripts/check-setup-packages.sh
-jobs=$(nproc 2>/dev/null || echo 2)
-for preset in release sanitize; do
+# Every core for the builds and the tests of the workflow presets
+# (CMakePresets.json: configure, build, test).
+export CMAKE_BUILD_PARALLEL_LEVEL="${CMAKE_BUILD_PARALLEL_LEVEL:-$(nproc 2>/dev/null || echo 2)}"
+export CTEST_PARALLEL_LEVEL="${CTEST_PARALLEL_LEVEL:-$CMAKE_BUILD_PARALLEL_LEVEL}"
+for preset in release-check sanitize-check; do
   echo "== $preset" >&2
-  cmake --preset "$preset" -DGLIDESTONE_WERROR=ON -DGLIDESTONE_TESTS=ON >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
-  ctest --preset "$preset" -j "$jobs"
+  cmake --workflow --preset "$preset"
 done
 
 if command -v clang++ >/dev/null; then
