@@ -123,7 +123,7 @@ except ImportError:  # pragma: no cover - depends on the host
 
         @property
         def spec(self):
-            """The wrapped environment's registration spec, if any."""
+            """The wrapped environment's registration entry, if any."""
             return self.env.spec
 
         def render(self):
