@@ -37,6 +37,10 @@ public:
 // use one handler a thread.
 class RequestHandler {
 public:
+    // A handler whose player makes its simulators with `options` (the engine
+    // shortcuts off, say, to check that the replies stay the same).
+    explicit RequestHandler(const simulators::SimulatorOptions& options = {}) : player_(options) {}
+
     // Throws the JSON library's exceptions for malformed requests and
     // RequestError for values this system refuses (see the README); no reply
     // exists for a failed request.

@@ -10,9 +10,8 @@ namespace glidestone {
 
 namespace {
 
-std::unique_ptr<ISimulator> NewSimulator() {
-    return simulators::SimulatorFCV1Factory(simulators::SimulatorFCV1Factory::kDefaultSecondsPerFrame)
-        .CreateSimulator();
+std::unique_ptr<ISimulator> NewSimulator(const simulators::SimulatorOptions& options) {
+    return simulators::SimulatorFCV1Factory(options).CreateSimulator();
 }
 
 }  // namespace
@@ -28,14 +27,15 @@ float SpinToAngularVelocity(double spin) {
     return NarrowToFloat(spin * kSpinRate);
 }
 
-ShotPlayer::ShotPlayer() : throw_simulator_(NewSimulator()), probe_simulator_(NewSimulator()) {}
+ShotPlayer::ShotPlayer(const simulators::SimulatorOptions& options)
+    : options_(options), throw_simulator_(NewSimulator(options)), probe_simulator_(NewSimulator(options)) {}
 ShotPlayer::~ShotPlayer() = default;
 ShotPlayer::ShotPlayer(ShotPlayer&&) noexcept = default;
 ShotPlayer& ShotPlayer::operator=(ShotPlayer&&) noexcept = default;
 
 void ShotPlayer::Reset() {
-    throw_simulator_ = NewSimulator();
-    probe_simulator_ = NewSimulator();
+    throw_simulator_ = NewSimulator(options_);
+    probe_simulator_ = NewSimulator(options_);
 }
 
 Vector2 ShotPlayer::Plan(const Shot& shot) {

@@ -6,6 +6,7 @@
 
 #include "shot/release_perturbation.h"
 #include "shot/shot.h"
+#include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/interfaces/simulator.h"
 
 namespace glidestone {
@@ -44,7 +45,9 @@ AllStones LyingStones(std::span<const Vector2> stones);
 // own one; a single player is not thread-safe.
 class ShotPlayer {
 public:
-    ShotPlayer();
+    // Its simulators made with `options` (the planner's fit is for the
+    // default frame length: keep it).
+    explicit ShotPlayer(const simulators::SimulatorOptions& options = {});
     ~ShotPlayer();
     ShotPlayer(ShotPlayer&&) noexcept;
     ShotPlayer& operator=(ShotPlayer&&) noexcept;
@@ -108,6 +111,7 @@ public:
     static constexpr long kMaxContacts = 150'000;
 
 private:
+    simulators::SimulatorOptions options_;
     std::unique_ptr<ISimulator> throw_simulator_;
     std::unique_ptr<ISimulator> probe_simulator_;
 };

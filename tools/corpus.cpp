@@ -136,8 +136,9 @@ std::string Outcome(RequestHandler& handler, std::string_view request) {
     return outcome;
 }
 
-std::vector<std::string> ReplaySequence(const std::vector<std::string>& requests) {
-    RequestHandler handler;
+std::vector<std::string> ReplaySequence(const std::vector<std::string>& requests, const ReplayOptions& options) {
+    RequestHandler handler(options.simulator);
+    handler.SetStrictReader(options.strict_reader);
     std::vector<std::string> outcomes;
     outcomes.reserve(requests.size());
     for (const std::string& request : requests) outcomes.push_back(Outcome(handler, request));

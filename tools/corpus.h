@@ -68,9 +68,16 @@ void WriteFile(const std::filesystem::path& path, std::string_view content);
 // line break, which the format cannot store.
 std::string Outcome(RequestHandler& handler, std::string_view request);
 
+// How a replay reads and plays its requests: as the server does by default;
+// the other settings give the same outcomes and are there to check that.
+struct ReplayOptions {
+    simulators::SimulatorOptions simulator;  // engine_shortcuts off: the plain engine
+    bool strict_reader = true;               // off: every request through the JSON document
+};
+
 // Replays one sequence of requests as a fresh server would see them and
 // returns one outcome line a request, in the same order.
-std::vector<std::string> ReplaySequence(const std::vector<std::string>& requests);
+std::vector<std::string> ReplaySequence(const std::vector<std::string>& requests, const ReplayOptions& options = {});
 
 // Replays every sequence of a corpus, in order; the result has the corpus's
 // numbering and shape, with outcomes in place of the requests.

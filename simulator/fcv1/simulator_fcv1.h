@@ -77,6 +77,7 @@ public:
     // Results are bit for bit the same either way; turning it off is for
     // checking that, and brings the engine up to date at once.
     void SetLoneStoneShortcut(bool enabled);
+    bool LoneStoneShortcut() const { return lone_stone_shortcut; }
 
     // The engine's world, read-only, for inspection. Bodies whose frames are
     // being advanced outside the engine lag behind; the broad phase and the

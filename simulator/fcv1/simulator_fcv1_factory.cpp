@@ -5,11 +5,13 @@
 namespace glidestone::simulators {
 
 std::unique_ptr<ISimulator> SimulatorFCV1Factory::CreateSimulator() const {
-    return std::make_unique<SimulatorFCV1>(*this);
+    auto simulator = std::make_unique<SimulatorFCV1>(*this);
+    if (!engine_shortcuts) simulator->SetLoneStoneShortcut(false);
+    return simulator;
 }
 
 std::unique_ptr<ISimulatorFactory> SimulatorFCV1Factory::Clone() const {
-    return std::make_unique<SimulatorFCV1Factory>(seconds_per_frame);
+    return std::make_unique<SimulatorFCV1Factory>(SimulatorOptions{seconds_per_frame, engine_shortcuts});
 }
 
 std::string SimulatorFCV1Factory::GetSimulatorId() const {

@@ -129,6 +129,33 @@ TEST_F(CorpusTest, EveryRequestGivesTheStoredOutcomeByteForByte) {
                              << (budget < 0 ? " (only the first few are shown)" : "");
 }
 
+// The same replay two other ways, each of which must change nothing: every
+// frame the engine's own step (the shortcuts past it off), and every request
+// read through the JSON document (the strict reader off). So every corpus
+// request checks the shortcuts' exactness and the strict reader's too.
+void ExpectStoredOutcomes(const std::vector<Sequence>& requests, const std::vector<Sequence>& replies,
+                          const ReplayOptions& options) {
+    int budget = kMaximumReportedMismatches;
+    int mismatches = 0;
+    for (std::size_t s = 0; s < requests.size(); ++s)
+        mismatches += CompareSequence(requests[s], replies[s], ReplaySequence(requests[s].lines, options), budget);
+    EXPECT_EQ(mismatches, 0) << mismatches << " of " << CountLines(requests) << " outcomes differ";
+}
+
+TEST_F(CorpusTest, ThePlainEngineGivesTheStoredOutcomes) {
+    ASSERT_TRUE(ShapesAgree());
+    ReplayOptions options;
+    options.simulator.engine_shortcuts = false;
+    ExpectStoredOutcomes(requests_, replies_, options);
+}
+
+TEST_F(CorpusTest, TheJsonDocumentAloneGivesTheStoredOutcomes) {
+    ASSERT_TRUE(ShapesAgree());
+    ReplayOptions options;
+    options.strict_reader = false;
+    ExpectStoredOutcomes(requests_, replies_, options);
+}
+
 // Each sequence must depend on nothing handled before it: a few of them,
 // replayed in reverse order and so each after a different predecessor than
 // when recorded, still give the stored outcomes.

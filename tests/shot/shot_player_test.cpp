@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "planner/shot_velocity.h"
+#include "simulator/fcv1/simulator_fcv1.h"
 
 namespace glidestone {
 namespace {
@@ -157,6 +158,42 @@ TEST(ShotPlayerTest, ObserverSeesEveryFrameAndChangesNothing) {
     EXPECT_EQ(observer.starts, 1);
     EXPECT_EQ(observer.last_frame, seen.frames);
     ExpectSameStones(seen.stones, unseen.stones);
+}
+
+}  // namespace
+}  // namespace glidestone
+
+namespace glidestone {
+namespace {
+
+bool ShortcutsOf(ISimulator& simulator) {
+    return dynamic_cast<simulators::SimulatorFCV1&>(simulator).LoneStoneShortcut();
+}
+
+// The options reach both simulators, and stay through Reset; the plain engine
+// plays the same shot to the same bits.
+TEST(ShotPlayerTest, OptionsMakeBothSimulatorsAndSurviveReset) {
+    simulators::SimulatorOptions plain;
+    plain.engine_shortcuts = false;
+    ShotPlayer player(plain);
+    ShotPlayer usual;
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_FALSE(ShortcutsOf(player.throw_simulator()));
+        EXPECT_FALSE(ShortcutsOf(player.probe_simulator()));
+        EXPECT_TRUE(ShortcutsOf(usual.throw_simulator()));
+        EXPECT_TRUE(ShortcutsOf(usual.probe_simulator()));
+        std::vector<Vector2> const stones{{0.1f, 38.2f}, {-0.4f, 37.6f}};
+        Shot const takeout{{0.1f, 38.2f}, true, -1.0};
+        ShotResult const a = player.Play(stones, takeout);
+        ShotResult const b = usual.Play(stones, takeout);
+        ExpectSameStones(a.stones, b.stones);
+        EXPECT_EQ(a.frames, b.frames);
+        player.Reset();
+        usual.Reset();
+    }
+    simulators::SimulatorFCV1Factory const factory(plain);
+    EXPECT_FALSE(ShortcutsOf(*factory.CreateSimulator()));
+    EXPECT_FALSE(ShortcutsOf(*factory.Clone()->CreateSimulator()));
 }
 
 }  // namespace
