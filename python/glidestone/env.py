@@ -155,13 +155,13 @@ def _package():
 
 
 def _game_api():
-    """(Game, Rules, Release, Shot, play_games) of the package."""
+    """(Game, Rules, Release, Shot) of the package."""
     package = _package()
     if hasattr(package, "Game"):
-        return package.Game, package.Rules, package.Release, package.Shot, package.play_games
+        return package.Game, package.Rules, package.Release, package.Shot
     from . import games  # before the package exports them
 
-    return games.Game, games.Rules, games.Release, package.Shot, games.play_games
+    return games.Game, games.Rules, games.Release, package.Shot
 
 
 def _check_rules(rules):
@@ -233,7 +233,7 @@ def to_action(action, kind: str = "target"):
     Release is returned as it is. Raises ValueError for a wrong shape or a value
     that is not finite.
     """
-    _, _, Release, Shot, _ = _game_api()
+    _, _, Release, Shot = _game_api()
     if isinstance(action, (Shot, Release)):
         return action
     values = np.asarray(action, dtype=np.float64)
