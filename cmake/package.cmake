@@ -40,8 +40,13 @@ configure_file(cmake/version.h.in ${PROJECT_BINARY_DIR}/include/glidestone/versi
 add_library(glidestone INTERFACE)
 add_library(glidestone::glidestone ALIAS glidestone)
 target_link_libraries(glidestone INTERFACE glidestone_shot glidestone_research glidestone_game)
+# In the build tree the public headers sit beside their sources, so the top of
+# the tree is their include directory (a project that adds glidestone as a
+# subdirectory links this target); installed, they are under
+# include/glidestone.
 target_include_directories(glidestone INTERFACE $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
-                                                $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>)
+                                                $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
+                                                $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>)
 
 # What the headers need, stated by each exported target, so that a consumer
 # with no language standard of its own compiles them (std::span, defaulted
@@ -60,8 +65,10 @@ set_target_properties(glidestone_planner PROPERTIES EXPORT_NAME planner)
 set_target_properties(glidestone_shot PROPERTIES EXPORT_NAME shot)
 set_target_properties(glidestone_research PROPERTIES EXPORT_NAME research)
 set_target_properties(glidestone_game PROPERTIES EXPORT_NAME game)
+set_target_properties(glidestone_workers PROPERTIES EXPORT_NAME workers)
 
 install(TARGETS glidestone glidestone_simulator glidestone_planner glidestone_shot glidestone_research glidestone_game
+                glidestone_workers
                 ${glidestone_engine_targets}
         EXPORT glidestoneTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT glidestone_development

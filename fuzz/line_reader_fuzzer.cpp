@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/batch/line_reader.h"
+#include "protocol/line_reader.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 #include "shot/shot.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "research/end_score.h"
 #include "shot/shot_player.h"
+#include "workers/task_group.h"
 
 namespace glidestone {
 
@@ -114,9 +116,8 @@ ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const 
         if (!failure) failure = std::current_exception();
         failed = true;
     };
-    auto work = [&](const std::function<void()>* poll) {
+    auto work = [&](ShotPlayer& player, const std::function<void()>* poll) {
         try {
-            ShotPlayer player;
             Watch watch(failed, poll);
             for (std::uint64_t i; !failed.load(std::memory_order_relaxed) && (i = next.fetch_add(1)) < samples;)
                 scores[i] = ScoreSample(player, setup, options, i + 1, &watch);
@@ -124,16 +125,46 @@ ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const 
             fail();
         }
     };
-    std::vector<std::thread> workers;
-    try {
-        for (unsigned t = 1; t < threads; ++t) workers.emplace_back(work, nullptr);
-    } catch (...) {
-        // Out of threads: stop the started ones rather than leave them
-        // joinable (which would terminate the process).
-        fail();
+    {
+        // This thread takes samples too, and alone polls; its player is made
+        // before the helpers start, so that it starts with them.
+        ShotPlayer player;
+        TaskGroup helpers;
+        if (options.poll) {
+            try {
+                options.poll();  // once at least, however the samples fall
+            } catch (...) {
+                fail();
+            }
+        }
+        try {
+            for (unsigned t = 1; t < threads; ++t) {
+                helpers.Run([&] {
+                    try {
+                        ShotPlayer own;
+                        work(own, nullptr);
+                    } catch (...) {
+                        fail();
+                    }
+                });
+            }
+        } catch (...) {
+            fail();  // out of threads: the started ones stop at their next frame
+        }
+        if (!failed) work(player, options.poll ? &options.poll : nullptr);
+        // While the helpers finish their last samples (or all of them, when
+        // this thread got none), the poll still runs now and then.
+        constexpr auto kPollInterval = std::chrono::milliseconds(10);
+        while (!helpers.WaitFor(kPollInterval)) {
+            if (!options.poll || failed) continue;
+            try {
+                options.poll();
+            } catch (...) {
+                fail();
+            }
+        }
+        helpers.Wait();
     }
-    if (!failed) work(options.poll ? &options.poll : nullptr);
-    for (std::thread& worker : workers) worker.join();
     if (failure) std::rethrow_exception(failure);
     distribution.scores.assign(scores.get(), scores.get() + samples);
 

@@ -22,8 +22,9 @@ struct EvaluationOptions {
     std::uint64_t seed = 0;
     // Worker threads; 0 means one for every core. Never more than samples.
     int threads = 0;
-    // If set, called on the calling thread between its samples and after
-    // every frame it plays, so that a caller can give up a long evaluation
+    // If set, called on the calling thread before the first sample, between
+    // its samples, after every frame it plays, and every 10 ms while it waits
+    // for the other threads, so that a caller can give up a long evaluation
     // (a Python caller looks for Ctrl-C). What it throws ends the evaluation:
     // the other threads stop within a frame and EvaluateShot rethrows it.
     std::function<void()> poll;

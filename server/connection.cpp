@@ -11,7 +11,7 @@
 #include <iostream>
 #include <string>
 
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 
 namespace glidestone {
 

@@ -28,7 +28,7 @@
 #include <string_view>
 #include <vector>
 
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 
 namespace glidestone::corpus {
 

@@ -1,7 +1,7 @@
 #include <pybind11/pybind11.h>
 
 #include "python/src/bindings.h"
-#include "server/request_handler.h"
+#include "protocol/request_error.h"
 #include "shot/shot.h"
 #include "tools/batch/batch_runner.h"
 

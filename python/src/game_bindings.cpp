@@ -22,18 +22,18 @@
 #include "game/record.h"
 #include "python/src/bindings.h"
 #include "python/src/convert.h"
-#include "python/src/row_pool.h"
 #include "python/src/whole.h"
 #include "research/execution_noise.h"
 #include "shot/shot_player.h"
 #include "tools/game/game_viewer.h"
+#include "workers/task_group.h"
 
 namespace glidestone::python {
 
 namespace {
 
 // Rows of work spread over threads: the calling thread, without the GIL, and
-// up to threads - 1 of the module's kept threads (RowPool: a row is a
+// up to threads - 1 of the process's kept threads (WorkerPool: a row is a
 // delivery or a shot, a tenth of a millisecond or so, about what starting a
 // thread costs). Between rows, and while it waits for the others, the calling
 // thread takes the GIL every 20 ms and asks Python whether a signal is
@@ -51,7 +51,6 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
     std::size_t const workers = std::min<std::size_t>(rows, static_cast<std::size_t>(threads));
     std::atomic<std::size_t> next{0};
     std::atomic<bool> stop{false};
-    std::atomic<std::size_t> finished_helpers{0};
     std::mutex failure_mutex;
     std::optional<RowFailure> failure;
 
@@ -86,36 +85,26 @@ void ForEachRow(std::size_t rows, int threads, const std::function<void(std::siz
         }
     };
 
-    std::mutex done_mutex;
-    std::condition_variable done;
-    RowPool& pool = RowPool::Get();
+    // Made with the GIL held: the pool is looked up (and after fork() made
+    // anew) under it.
+    TaskGroup helpers;
     {
         py::gil_scoped_release nogil;
         // Fewer helpers than asked when the system refuses threads: the ones
         // started, and this thread, do it all.
-        std::size_t const started = workers > 1 ? pool.Start(workers - 1,
-                                                             [&] {
-                                                                 run(false);
-                                                                 std::lock_guard lock(done_mutex);
-                                                                 ++finished_helpers;
-                                                                 done.notify_all();
-                                                             })
-                                                : 0;
+        try {
+            for (std::size_t i = 1; i < workers; ++i) helpers.Run([&] { run(false); });
+        } catch (const std::system_error&) {
+        }
         run(true);
-        auto all_done = [&] { return finished_helpers.load() >= started; };
         // Woken as soon as the last helper is done, and every 20 ms meanwhile
         // to look for Ctrl-C.
-        while (!interrupted) {
-            {
-                std::unique_lock lock(done_mutex);
-                if (done.wait_for(lock, kSignalInterval, all_done)) break;
-            }
+        while (!interrupted && !helpers.WaitFor(kSignalInterval)) {
             if (signal_pending()) break;
         }
         // The helpers' rows use this call's state: they finish the rows they
-        // hold before it returns.
-        std::unique_lock lock(done_mutex);
-        done.wait(lock, all_done);
+        // hold before it returns. They throw nothing (run catches).
+        helpers.Wait();
     }
     if (interrupted) throw py::error_already_set();
     if (failure) {

@@ -11,7 +11,7 @@
 #include "python/src/signals.h"
 #include "python/src/whole.h"
 #include "research/execution_noise.h"
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 #include "shot/shot_player.h"
 
 namespace glidestone::python {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "research/execution_noise.h"
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 #include "shot/shot_player.h"
 #include "tests/tools/temp_file.h"
 

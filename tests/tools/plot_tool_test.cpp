@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "plot/shot_svg.h"
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 #include "tests/server/server_process.h"
 #include "tests/tools/temp_file.h"
 #include "tools/batch/batch_runner.h"

@@ -12,7 +12,7 @@
 #include <system_error>
 #include <thread>
 
-#include "server/request_handler.h"
+#include "protocol/limits.h"
 #include "tools/batch/batch_runner.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <vector>
 
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
+#include "workers/task_group.h"
 
 namespace glidestone {
 
@@ -171,14 +171,9 @@ std::vector<std::string> AnswerAll(std::span<const std::string> requests, int th
     };
     std::size_t const worker_count =
         std::min<std::size_t>(std::max(1, threads), std::max<std::size_t>(1, requests.size()));
-    std::vector<std::thread> workers;
-    workers.reserve(worker_count);
-    auto const stop_and_join = [&] {
-        stop = true;
-        for (std::thread& worker : workers) worker.join();
-    };
+    TaskGroup workers;
     try {
-        for (std::size_t i = 0; i < worker_count; ++i) workers.emplace_back(work);
+        for (std::size_t i = 0; i < worker_count; ++i) workers.Run(work);
         std::unique_lock lock(mutex);
         for (;;) {
             bool const finished = changed.wait_for(lock, interval, [&] { return done == requests.size(); });
@@ -191,26 +186,23 @@ std::vector<std::string> AnswerAll(std::span<const std::string> requests, int th
             if (finished) break;
         }
     } catch (...) {
-        stop_and_join();
+        stop = true;
+        workers.Wait();
         throw;
     }
-    stop_and_join();
+    workers.Wait();
     return replies;
 }
 
 BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& options) {
     options.noise.Validate();  // before any thread starts or any line is read
     Pipeline pipeline(static_cast<std::size_t>(std::max(1, options.window)));
-    std::vector<std::thread> workers;
-    for (int i = 0; i < std::max(1, options.threads); ++i) {
-        workers.emplace_back([&] {
-            while (std::optional<Job> job = pipeline.Take()) pipeline.Finish(job->index, Answer(*job, options));
-        });
-    }
+    // Workers and the writer run on the shared pool; the reader is this thread.
+    TaskGroup tasks;
 
     BatchSummary summary;
     std::exception_ptr write_failure;
-    std::thread writer([&] {
+    auto const write = [&] {
         auto const start = Clock::now();
         auto last_report = start;
         while (std::optional<Reply> reply = pipeline.NextInOrder()) {
@@ -239,7 +231,22 @@ BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& 
         }
         if (options.progress)
             std::fprintf(stderr, "\r%llu lines done%20s\n", static_cast<unsigned long long>(summary.lines), "");
-    });
+    };
+
+    try {
+        for (int i = 0; i < std::max(1, options.threads); ++i) {
+            tasks.Run([&] {
+                while (std::optional<Job> job = pipeline.Take()) pipeline.Finish(job->index, Answer(*job, options));
+            });
+        }
+        tasks.Run(write);
+    } catch (...) {
+        // Out of threads: the started tasks end once there is nothing to do.
+        pipeline.SetTotal(0);
+        pipeline.Close();
+        tasks.Wait();
+        throw;
+    }
 
     std::exception_ptr read_failure;
     std::uint64_t index = 0;
@@ -253,8 +260,7 @@ BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& 
     }
     pipeline.SetTotal(index);
     pipeline.Close();
-    for (std::thread& worker : workers) worker.join();
-    writer.join();
+    tasks.Wait();
     if (std::fflush(output) != 0 && !write_failure)
         write_failure = std::make_exception_ptr(std::system_error(errno, std::generic_category(), "write"));
     if (read_failure) std::rethrow_exception(read_failure);

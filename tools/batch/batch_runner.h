@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "research/execution_noise.h"
-#include "tools/batch/line_reader.h"
+#include "protocol/line_reader.h"
 
 namespace glidestone {
 

@@ -10,8 +10,8 @@
 #include <system_error>
 
 #include "plot/shot_svg.h"
-#include "server/request_handler.h"
-#include "tools/batch/line_reader.h"
+#include "protocol/limits.h"
+#include "protocol/line_reader.h"
 #include "tools/plot/plot_request.h"
 
 namespace {

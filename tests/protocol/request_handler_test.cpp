@@ -1,4 +1,4 @@
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 
 #include <gtest/gtest.h>
 

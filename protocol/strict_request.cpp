@@ -1,4 +1,4 @@
-#include "server/strict_request.h"
+#include "protocol/strict_request.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/batch/line_reader.h"
+#include "protocol/line_reader.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "server/strict_request.h"
+#include "protocol/strict_request.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <typeinfo>
 #include <vector>
 
-#include "server/request_handler.h"
+#include "protocol/request_handler.h"
 
 namespace glidestone {
 namespace {
