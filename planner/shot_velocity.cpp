@@ -28,7 +28,6 @@ constexpr SpeedFit kSlowFit{29.867514f, -0.198118f, -0.0008339332f, 0.9858458f, 
 constexpr SpeedFit kFastFit{8.228226f,      -0.056013063f, 0.07950648f, 0.97670066f, 0.004578093f,
                             0.00012132852f, 1.0833113e-6f, 0.1414044f,  0.38757825f};
 
-constexpr float kSpin = 1.57f;  // rad/s of the probe stone
 
 struct Probe;  // owner of the planner's thread simulators
 using ProbeSimulator = simulators::ThreadSimulator<Probe>;
@@ -74,7 +73,7 @@ Vector2 EstimateShotVelocity(ISimulator& probe, const Vector2& target_position, 
     AllStones stones{};
     StoneSlot& stone = stones[0];
     stone.linear_velocity = {0.0f, speed};
-    stone.angular_velocity = (clockwise ? -1.0f : 1.0f) * kSpin;
+    stone.angular_velocity = (clockwise ? -1.0f : 1.0f) * kSpinAngularVelocity;
     stone.present = true;
     probe.SetStones(stones);
 

@@ -5,9 +5,14 @@
 
 namespace glidestone {
 
+// The angular velocity (rad/s) of a stone thrown with spin, either way: the
+// probe's, and the shot stone's per unit of spin.
+inline constexpr float kSpinAngularVelocity = 1.57f;
+
 // The release velocity of a stone thrown from the origin so that it reaches
 // `target_position` with `target_speed` (0 to come to rest there) and the
-// given spin (clockwise: -1.57 rad/s, otherwise +1.57 rad/s).
+// given spin (clockwise: -kSpinAngularVelocity, otherwise
+// +kSpinAngularVelocity).
 //
 // The speed comes from fitted formulas of the distance and the target speed;
 // the direction from a probe throw straight along +y on this thread's own

@@ -7,7 +7,7 @@
 // throw travels toward +y. One place for every picture and every score.
 namespace glidestone::sheet {
 
-inline constexpr float kStoneRadius = 0.145f;
+using ::glidestone::kStoneRadius;
 
 // Centre of the house, on the centre line.
 inline constexpr Vector2 kTee{0.0f, 38.405f};

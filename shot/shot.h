@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "planner/shot_velocity.h"
 #include "simulator/interfaces/stone.h"
 
 namespace glidestone {
@@ -35,9 +36,11 @@ inline bool IsPlayableCoordinate(float coordinate) {
 // Speed (m/s) at which a passing shot crosses its target.
 inline constexpr float kPassSpeed = 3.0f;
 
-// Angular velocity (rad/s) of the shot stone per unit of spin: 1.57f widened,
-// so that the product is taken in double precision as the wire format does.
-inline constexpr double kSpinRate = 1.5700000524520874;
+// Angular velocity (rad/s) of the shot stone per unit of spin: the planner's
+// float widened, so that the product is taken in double precision as the
+// wire format does.
+inline constexpr double kSpinRate = static_cast<double>(kSpinAngularVelocity);
+static_assert(kSpinRate == 1.5700000524520874);
 
 // What the thrower asks for: come to rest at (pass = false) or cross at
 // kPassSpeed (pass = true) the target point, turning counter-clockwise for

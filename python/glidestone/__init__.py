@@ -146,7 +146,7 @@ __all__ = [
 ]
 
 #: Centre of the house (x, y) in metres.
-TEE = (0.0, 38.405)
+TEE = sheet.TEE
 
 StonesLike = Union[Sequence[Sequence[float]], np.ndarray]
 TeamsLike = Union[Sequence[int], np.ndarray]

@@ -68,7 +68,7 @@ from typing import Any, Callable, Dict, Iterator, List, Optional, Sequence, Supp
 
 import numpy as np
 
-from . import _glidestone
+from . import _glidestone, sheet
 from . import games as _games
 from . import spaces as _own_spaces
 
@@ -130,13 +130,13 @@ ACTION_KINDS = ("target", "release")
 REWARD_KINDS = ("game", "end")
 RENDER_MODES = ["ansi", "svg"]
 
-# The sheet (shot/sheet.h), metres.
-STONE_RADIUS = 0.145
-SIDE_LINE_X = 2.375
-HOG_LINE_Y = 32.004
-BACK_LINE_Y = 40.234
-TEE = (0.0, 38.405)
-HOUSE_RADIUS = 1.829
+# The sheet, metres, from the extension's one definition of it.
+STONE_RADIUS = sheet.STONE_RADIUS
+SIDE_LINE_X = sheet.SHEET_MAX_X
+HOG_LINE_Y = sheet.HOG_LINE_Y
+BACK_LINE_Y = sheet.BACK_LINE_Y
+TEE = sheet.TEE
+HOUSE_RADIUS = sheet.HOUSE_RADIUS
 # A stone in play at rest has |x| + r < 2.375 (the side-line rule) and
 # y - r <= 40.234 (the back-line rule); 40.5 leaves float rounding room.
 OBSERVATION_MAX_Y = 40.5

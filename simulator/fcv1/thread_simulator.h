@@ -8,14 +8,14 @@
 namespace glidestone::simulators {
 
 // One simulator per thread for each owner (a tag type naming who uses it),
-// made on the thread's first use with frames of 0.05 s and kept, state and
+// made on the thread's first use with the default SimulatorOptions and kept, state and
 // all, until the thread ends or Reset. Owners never share a simulator.
 template <typename Owner>
 class ThreadSimulator {
 public:
     static ISimulator& Get() {
         std::unique_ptr<ISimulator>& simulator = Slot();
-        if (!simulator) simulator = SimulatorFCV1Factory(0.05f).CreateSimulator();
+        if (!simulator) simulator = SimulatorFCV1Factory(SimulatorOptions{}).CreateSimulator();
         return *simulator;
     }
 

@@ -19,6 +19,10 @@ struct Stone {
     float angular_velocity = 0.0f;
 };
 
+// Every stone is a disc of this radius (m), in every simulator, on every
+// sheet.
+inline constexpr float kStoneRadius = 0.145f;
+
 // A stone together with whether it takes part in the simulation. An absent
 // slot keeps the values last written into it, and readers see those values.
 struct StoneSlot : Stone {
