@@ -75,16 +75,15 @@ bool SimulatorFCV1::StepAmongResting() {
         }
     }
 
-    // A proxy whose enlarged box holds the move is left as it is by the tree:
-    // only re-inserted ones are moved, and the search for new pairs finds
-    // none (see above).
+    // Only re-inserted proxies are moved (EXACTNESS.md, invariant 4), and the
+    // search for new pairs finds none (see above).
     all_stopped = true;
     for (int i = 0; i < mover_count; ++i) {
         Mover& mover = movers[static_cast<std::size_t>(i)];
         mover.stone = next[static_cast<std::size_t>(i)];
         if (mover.stone.reinserted)
             MoveProxyFindingNoPair(broad_phase, mover.proxy, mover.stone.swept_box, mover.stone.displacement);
-        // Every other enabled stone sleeps, so is still.
+        // Every other enabled stone sleeps, so is still (EXACTNESS.md, invariant 1).
         if (Moving(mover.stone.velocity, mover.stone.angular_velocity)) all_stopped = false;
     }
     lagging_dirty = true;

@@ -186,7 +186,7 @@ void EndTouch(b2Contact* contact, b2ContactListener* listener) {
 // the frame, and a time of impact inside the frame (the engine would then
 // sub-step). Either leaves the frame to the engine. Mirrors b2World::Step
 // with b2World::Solve and b2World::SolveTOI; the conditions, and what each
-// part mirrors: EXACTNESS.md.
+// step of it mirrors: EXACTNESS.md.
 bool SimulatorFCV1::StepFreeFrame(float dt) {
     // The last engine step left the world's frame-length ratio (which the
     // contact solver's warm start reads) at this frame length.
@@ -308,9 +308,8 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     // for new pairs.
     doomed.Destroy(contacts);
     for (int i = 0; i < free.Count(); ++i) free[i].stone.WriteTo(*free[i].body);
-    // A proxy whose enlarged box holds the move is left as it is by the
-    // tree, and not buffered: only re-inserted ones are moved, and only
-    // they can make pairs (`new_pairs` is set only by re-inserted ones).
+    // Only re-inserted proxies are moved, and only they can make pairs
+    // (EXACTNESS.md, invariant 4; `new_pairs` is set only by them).
     for (int i = 0; i < free.Count(); ++i) {
         const FreeBody& entry = free[i];
         if (!entry.stone.reinserted) continue;
@@ -322,7 +321,7 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     }
     if (new_pairs) contacts.FindNewContacts();
 
-    // Every other enabled stone sleeps, so is still.
+    // Every other enabled stone sleeps, so is still (EXACTNESS.md, invariant 1).
     all_stopped = true;
     for (int i = 0; i < free.Count() && all_stopped; ++i)
         all_stopped = !Moving(free[i].stone.velocity, free[i].stone.angular_velocity);

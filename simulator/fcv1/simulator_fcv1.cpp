@@ -173,8 +173,7 @@ bool SimulatorFCV1::AreAllStonesStopped() {
         const b2Body* body = stone_bodies[i];
         if (!body->IsEnabled()) continue;
         const LaggingStone* lagging = Lagging(static_cast<int>(i));
-        // A sleeping body is still: the engine zeroes its velocities when it
-        // puts it to sleep and wakes it for any whose square is not zero.
+        // A sleeping body is still (invariant 1 in EXACTNESS.md).
         if (lagging == nullptr && !body->IsAwake()) continue;
         const b2Vec2& v = lagging != nullptr ? lagging->velocity : body->GetLinearVelocity();
         float const w = lagging != nullptr ? lagging->angular_velocity : body->GetAngularVelocity();

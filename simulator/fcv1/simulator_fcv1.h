@@ -55,6 +55,7 @@ public:
 
     // The shortcuts past the engine's step (FrameMode: the lone stone, stones
     // moving among resting ones, frames free of contact), all on by default.
+    // When each applies and what it mirrors in the engine: EXACTNESS.md.
     // Results are bit for bit the same either way (EXACTNESS.md); turning
     // them off is for checking that, and brings the engine up to date at
     // once.

@@ -70,11 +70,8 @@ bool SimulatorFCV1::ShortcutsApply(float dt) const {
 }
 
 void SimulatorFCV1::StepEngine(float dt) {
-    // Only enabled bodies: nothing of a disabled body is ever read back, and
-    // SetStones overwrites all of its state (transform, velocities, awake flag
-    // and sleep timer) before it takes part again. Nor sleeping ones: the
-    // engine zeroes a body's velocities when it puts it to sleep and wakes it
-    // for any non-zero one, so the ice finds nothing to do there.
+    // Only enabled, awake bodies: disabled ones are never read back and
+    // sleeping ones are still (invariants 1 and 5 in EXACTNESS.md).
     for (b2Body* body : stone_bodies)
         if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
     world.Step(dt, kVelocityIterations, kPositionIterations);
