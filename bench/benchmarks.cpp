@@ -135,13 +135,15 @@ void TimeRequest(benchmark::State& state, std::string_view line) {
         benchmark::Counter(static_cast<double>(used.heap), benchmark::Counter::kAvgIterations);
 
     // How the frames of one more such request were taken: the probe's, then
-    // the throw's by kind (see SimulatorFCV1::SetLoneStoneShortcut).
+    // the throw's by mode (see SimulatorFCV1::SetEngineShortcuts).
     auto* probe = dynamic_cast<glidestone::simulators::SimulatorFCV1*>(&handler.player().probe_simulator());
     auto* thrown = dynamic_cast<glidestone::simulators::SimulatorFCV1*>(&handler.player().throw_simulator());
     if (probe == nullptr || thrown == nullptr) return;
+    using glidestone::simulators::FrameMode;
     auto const frames = [&] {
-        return std::array<std::uint64_t, 5>{probe->LoneFrames(), thrown->LoneFrames(), thrown->FramesAmongResting(),
-                                            thrown->FreeFrames(), thrown->EngineFrames()};
+        return std::array<std::uint64_t, 5>{probe->Frames(FrameMode::kLoneStone), thrown->Frames(FrameMode::kLoneStone),
+                                            thrown->Frames(FrameMode::kAmongResting),
+                                            thrown->Frames(FrameMode::kFreeFrame), thrown->Frames(FrameMode::kEngine)};
     };
     auto const start = frames();
     reply = handler.Handle(line);

@@ -12,12 +12,14 @@ namespace glidestone::simulators {
 // else changes (per-step bookkeeping that every step resets before reading
 // aside). Frames stay that way until a re-inserted box meets another proxy's
 // box, which makes a contact. Until then they are taken here, the bodies left
-// behind in the engine and each written once at the end.
+// behind in the engine and each written once at the end. Mirrors b2World::Step
+// for such a world (b2ContactManager::Collide, b2World::Solve, its
+// SynchronizeFixtures and FindNewContacts); see EXACTNESS.md.
 bool SimulatorFCV1::BeginAmongResting(float dt) {
-    if (!lone_stone_shortcut || enabled_count < 2 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
+    if (enabled_count < 2) return false;
     // Every pair pending since the last SetStones has been found, and the
     // world's frame-length ratio is at this frame length.
-    if (!engine_settled || settled_dt != dt) return false;
+    if (!pairs_found || engine_dt != dt) return false;
 
     const b2BroadPhase& broad_phase = ContactManager().m_broadPhase;
     int count = 0;
@@ -30,6 +32,7 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
     }
     if (count == 0) return false;
     mover_count = count;
+    lagging_mode = FrameMode::kAmongResting;
     return StepAmongResting();
 }
 
@@ -39,14 +42,16 @@ bool SimulatorFCV1::BeginAmongResting(float dt) {
 // false). A stone that comes to rest goes back at once.
 bool SimulatorFCV1::StepAmongResting() {
     b2BroadPhase& broad_phase = ContactManager().m_broadPhase;
-    std::array<LoneStone, kStoneCount>& next = movers_next;
+    std::array<LaggingStone, kStoneCount>& next = movers_next;
     for (int i = 0; i < mover_count; ++i) {
         next[static_cast<std::size_t>(i)] = movers[static_cast<std::size_t>(i)].stone;
         next[static_cast<std::size_t>(i)].Advance();
     }
 
     // The engine moves every proxy before it looks for pairs: the movers'
-    // boxes are compared as they will be, the others as the tree holds them.
+    // boxes are compared as they will be, the others as the tree holds them
+    // (the pairs b2BroadPhase::UpdatePairs and QueryCallback would find; see
+    // EXACTNESS.md).
     struct Meets {
         const SimulatorFCV1* simulator;
         bool found = false;
@@ -58,7 +63,7 @@ bool SimulatorFCV1::StepAmongResting() {
         }
     };
     for (int i = 0; i < mover_count; ++i) {
-        const LoneStone& stone = next[static_cast<std::size_t>(i)];
+        const LaggingStone& stone = next[static_cast<std::size_t>(i)];
         if (!stone.reinserted) continue;
         Meets meets{this};
         broad_phase.Query(&meets, stone.fat_box);
@@ -70,18 +75,17 @@ bool SimulatorFCV1::StepAmongResting() {
         }
     }
 
-    // A proxy whose enlarged box holds the move is left as it is by the tree:
-    // only re-inserted ones are moved, and the search for new pairs finds
-    // none (see above).
+    // Only re-inserted proxies are moved (EXACTNESS.md, invariant 4), and the
+    // search for new pairs finds none (see above).
     all_stopped = true;
     for (int i = 0; i < mover_count; ++i) {
         Mover& mover = movers[static_cast<std::size_t>(i)];
         mover.stone = next[static_cast<std::size_t>(i)];
-        if (mover.stone.reinserted) MoveProxyFindingNoPair(broad_phase, mover.proxy, mover.stone);
-        // Every other enabled stone sleeps, so is still.
+        if (mover.stone.reinserted)
+            MoveProxyFindingNoPair(broad_phase, mover.proxy, mover.stone.swept_box, mover.stone.displacement);
+        // Every other enabled stone sleeps, so is still (EXACTNESS.md, invariant 1).
         if (Moving(mover.stone.velocity, mover.stone.angular_velocity)) all_stopped = false;
     }
-    ++frames_among_resting;
     lagging_dirty = true;
     stopped_dirty = false;
 
@@ -98,20 +102,22 @@ bool SimulatorFCV1::StepAmongResting() {
         }
     }
     mover_count = kept;
+    if (kept == 0) lagging_mode = FrameMode::kEngine;
     return true;
 }
 
 // Gives the engine the stones moving among resting ones, as its steps would
 // have left the bodies; their proxies are already where they would have put
-// them.
+// them (the rejoin in EXACTNESS.md).
 void SimulatorFCV1::RejoinEngine() {
     for (int i = 0; i < mover_count; ++i) {
-        const LoneStone& stone = movers[static_cast<std::size_t>(i)].stone;
+        const LaggingStone& stone = movers[static_cast<std::size_t>(i)].stone;
         if (stone.frames == 0) continue;
         stone.WriteTo(*stone_bodies[static_cast<std::size_t>(stone.slot)]);
         stones_dirty = true;
     }
     mover_count = 0;
+    lagging_mode = FrameMode::kEngine;
 }
 
 }  // namespace glidestone::simulators

@@ -12,7 +12,8 @@ namespace glidestone::simulators::engine_access {
 // untouched but for what that step would do to it; these accessors reach the
 // fields that step reads and writes. The engine is pinned (third_party/box2d,
 // checked against its checksums), so the fields cannot change under this code
-// unnoticed.
+// unnoticed. Which frame mode reads or writes which field, and why:
+// EXACTNESS.md.
 
 b2Sweep& Sweep(b2Body& body);
 const b2Sweep& Sweep(const b2Body& body);

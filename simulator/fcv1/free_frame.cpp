@@ -7,6 +7,7 @@
 #include <new>
 
 #include "simulator/fcv1/engine_access.h"
+#include "simulator/fcv1/far_apart.h"
 #include "simulator/fcv1/simulator_fcv1.h"
 
 namespace glidestone::simulators {
@@ -18,19 +19,12 @@ std::size_t SlotOf(const b2Body* body) {
     return static_cast<std::size_t>(const_cast<b2Body*>(body)->GetUserData().pointer);
 }
 
-// A stone's centre over a frame, along a straight line.
-struct Path {
-    b2Vec2 from;
-    b2Vec2 to;
-    bool awake_after;
-};
-
 // An awake body as the frame leaves it (the stone's frame_start is where it
 // began).
 struct FreeBody {
     b2Body* body = nullptr;
     int32 proxy = b2_nullNode;
-    LoneStone stone;
+    LaggingStone stone;
 };
 
 // The awake bodies of a frame, in the engine's body order, found by slot.
@@ -70,7 +64,7 @@ public:
 
     // Where the body's centre goes in that sweep, and whether the body is
     // still awake at its end.
-    Path PathOf(b2Body* body) const {
+    CentrePath PathOf(b2Body* body) const {
         if (const FreeBody* moved = Find(body))
             return {moved->stone.frame_start, moved->stone.position, moved->stone.awake};
         const b2Sweep& sweep = engine_access::Sweep(*body);
@@ -93,34 +87,6 @@ private:
     }
 };
 
-// Sweeps along which two stones stay so far apart that the engine's time of
-// impact cannot report them touching: it does so only where the distance of
-// the centres it computes comes within a quarter of the linear slop of the
-// sum of the radii less three slops (0.27625 m). A stone's centre moves along
-// a straight line over the frame (its shape is centred on the body, so
-// turning does not move it); the least distance of two such lines is found in
-// double. The margin of 4 mm is kept for coordinates within 1 km only, where
-// the engine's float positions along the sweep are within 0.3 mm of the line.
-// Most pairs that reach the time of impact are stones that have just come
-// apart, a few millimetres beyond touching, so the margin is kept small.
-bool FarApartThroughout(const Path& a, const Path& b) {
-    constexpr double kReach = 2.0 * SimulatorFCV1::kStoneRadius - 3.0 * b2_linearSlop + 0.25 * b2_linearSlop;
-    constexpr double kClear = kReach + 0.004;  // m
-    constexpr double kNear = 1.0e3;            // m
-    for (float v : {a.from.x, a.from.y, a.to.x, a.to.y, b.from.x, b.from.y, b.to.x, b.to.y})
-        if (!(std::fabs(v) < kNear)) return false;
-    double const d0x = static_cast<double>(b.from.x) - a.from.x;
-    double const d0y = static_cast<double>(b.from.y) - a.from.y;
-    double const ex = (static_cast<double>(b.to.x) - a.to.x) - d0x;
-    double const ey = (static_cast<double>(b.to.y) - a.to.y) - d0y;
-    double const ee = ex * ex + ey * ey;
-    double t = ee > 0.0 ? -(d0x * ex + d0y * ey) / ee : 0.0;
-    t = std::clamp(t, 0.0, 1.0);
-    double const mx = d0x + t * ex;
-    double const my = d0y + t * ey;
-    return mx * mx + my * my > kClear * kClear;
-}
-
 // Whether a contact the engine would make between `a` and `b` within the
 // step is sure to have no impact in it.
 bool MayPair(const FreeBodies& free, b2Body* a, b2Body* b) {
@@ -128,7 +94,8 @@ bool MayPair(const FreeBodies& free, b2Body* a, b2Body* b) {
 }
 
 // Contacts the engine's contact update destroys in the frame: their
-// proxies' enlarged boxes have come apart.
+// proxies' enlarged boxes have come apart (b2ContactManager::Collide; see
+// EXACTNESS.md).
 class DoomedContacts {
 public:
     void Add(b2Contact* contact) {
@@ -166,7 +133,9 @@ bool HaveContact(const b2Body* body, const b2Body* other, const DoomedContacts& 
     return false;
 }
 
-// What the engine's contact update does to a contact of an awake body.
+// What the engine's contact update does to a contact of an awake body:
+// mirrors b2ContactManager::Collide and b2Contact::Update, the manifold from
+// b2CollideCircles; see EXACTNESS.md.
 enum class Update {
     kNothing,  // it stays apart, its proxies' enlarged boxes still overlapping
     kDestroy,  // the boxes have come apart: the contact goes
@@ -195,7 +164,8 @@ Update UpdateOf(b2Contact* contact, const b2BroadPhase& broad_phase) {
 // sleep timers) and the listener hears of it. Nothing in it depends on the
 // order of the contacts, and the engine's own update of it afterwards changes
 // nothing more, so it is done at once, even when the engine then takes the
-// frame after all.
+// frame after all. Mirrors that branch of b2Contact::Update; see
+// EXACTNESS.md.
 void EndTouch(b2Contact* contact, b2ContactListener* listener) {
     contact->GetManifold()->pointCount = 0;
     engine_access::ClearTouching(*contact);
@@ -209,26 +179,27 @@ void EndTouch(b2Contact* contact, b2ContactListener* listener) {
 // The ice and the engine's world step when, once the contact update is done,
 // no awake body touches another. That update may only destroy contacts whose
 // boxes came apart, or end touches; every awake body is then an island of its
-// own (both advanced with LoneStone's arithmetic), the proxies move in the
+// own (both advanced with LaggingStone's arithmetic), the proxies move in the
 // order of the engine's body list, and new pairs are looked for. Two things
 // could still make the step differ, and both are decided before any body is
 // written: a move that would create a contact that might be struck within
 // the frame, and a time of impact inside the frame (the engine would then
-// sub-step). Either leaves the frame to the engine.
+// sub-step). Either leaves the frame to the engine. Mirrors b2World::Step
+// with b2World::Solve and b2World::SolveTOI; the conditions, and what each
+// step of it mirrors: EXACTNESS.md.
 bool SimulatorFCV1::StepFreeFrame(float dt) {
-    if (!lone_stone_shortcut || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
     // The last engine step left the world's frame-length ratio (which the
     // contact solver's warm start reads) at this frame length.
-    if (settled_dt != dt) return false;
+    if (engine_dt != dt) return false;
 
     b2ContactManager& contacts = ContactManager();
     b2BroadPhase& broad_phase = contacts.m_broadPhase;
-    if (!engine_settled) {
+    if (!pairs_found) {
         // Stones were set since: the engine's step would begin by finding the
         // pairs of the proxies they moved or made. Done here, it leaves the
         // engine nothing to find if it takes the frame after all.
         contacts.FindNewContacts();
-        engine_settled = true;
+        pairs_found = true;
     }
 
     FreeBodies free;
@@ -258,7 +229,8 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     }
 
     // New pairs: a re-inserted box that overlaps the box of a body it has no
-    // contact with yet. The engine makes the contact within the step and
+    // contact with yet (b2BroadPhase::UpdatePairs, QueryCallback and
+    // b2ContactManager::AddPair; see EXACTNESS.md). The engine makes the contact within the step and
     // takes its time of impact with the others; allowed here only where that
     // cannot be an impact. Boxes that stay are as the tree holds them; two
     // re-inserted ones are compared as they will be.
@@ -299,7 +271,9 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     }
 
     // Times of impact, for every contact with a body still awake after its
-    // island, as the engine's continuous step takes them.
+    // island, as the engine's continuous step takes them (mirrors
+    // b2World::SolveTOI's search for the first one and its threshold; see
+    // EXACTNESS.md).
     for (int i = 0; i < free.Count(); ++i) {
         for (b2ContactEdge* edge = free[i].body->GetContactList(); edge != nullptr; edge = edge->next) {
             const FreeBody* other = free.Find(edge->other);
@@ -308,8 +282,8 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
             if (doomed.Contains(contact)) continue;
             b2Fixture* fixture_a = contact->GetFixtureA();
             b2Fixture* fixture_b = contact->GetFixtureB();
-            Path const path_a = free.PathOf(fixture_a->GetBody());
-            Path const path_b = free.PathOf(fixture_b->GetBody());
+            CentrePath const path_a = free.PathOf(fixture_a->GetBody());
+            CentrePath const path_b = free.PathOf(fixture_b->GetBody());
             if (!path_a.awake_after && !path_b.awake_after) continue;
             if (FarApartThroughout(path_a, path_b)) continue;
             b2TOIInput input;
@@ -334,26 +308,24 @@ bool SimulatorFCV1::StepFreeFrame(float dt) {
     // for new pairs.
     doomed.Destroy(contacts);
     for (int i = 0; i < free.Count(); ++i) free[i].stone.WriteTo(*free[i].body);
-    // A proxy whose enlarged box holds the move is left as it is by the
-    // tree, and not buffered: only re-inserted ones are moved, and only
-    // they can make pairs (`new_pairs` is set only by re-inserted ones).
+    // Only re-inserted proxies are moved, and only they can make pairs
+    // (EXACTNESS.md, invariant 4; `new_pairs` is set only by them).
     for (int i = 0; i < free.Count(); ++i) {
         const FreeBody& entry = free[i];
         if (!entry.stone.reinserted) continue;
         if (new_pairs) {
             broad_phase.MoveProxy(entry.proxy, entry.stone.swept_box, entry.stone.displacement);
         } else {
-            MoveProxyFindingNoPair(broad_phase, entry.proxy, entry.stone);
+            MoveProxyFindingNoPair(broad_phase, entry.proxy, entry.stone.swept_box, entry.stone.displacement);
         }
     }
     if (new_pairs) contacts.FindNewContacts();
 
-    // Every other enabled stone sleeps, so is still.
+    // Every other enabled stone sleeps, so is still (EXACTNESS.md, invariant 1).
     all_stopped = true;
     for (int i = 0; i < free.Count() && all_stopped; ++i)
         all_stopped = !Moving(free[i].stone.velocity, free[i].stone.angular_velocity);
     stopped_dirty = false;
-    ++free_frames;
     return true;
 }
 

@@ -50,10 +50,10 @@ SimulatorFCV1::SimulatorFCV1(const SimulatorFCV1Storage& storage) : storage(stor
 }
 
 void SimulatorFCV1::SetStones(const AllStones& stones) {
-    if (mover_count > 0) RejoinEngine();
-    engine_settled = false;
+    if (lagging_mode == FrameMode::kAmongResting) RejoinEngine();
+    pairs_found = false;
 
-    bool const refresh_box = lone && CatchUpLoneStone(stones);
+    bool const refresh_box = lagging_mode == FrameMode::kLoneStone && CatchUpLoneStone(stones);
     enabled_count = 0;
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         b2Body* body = stone_bodies[i];
@@ -72,7 +72,8 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
     }
     if (refresh_box) {
         // Moving the body away and back makes the broad phase rebuild its box
-        // exactly as it would have after the frames it was not given.
+        // exactly as it would have after the frames it was not given
+        // (b2Body::SetTransform; the catch-up in EXACTNESS.md).
         b2Body* body = stone_bodies[enabled_slot];
         const StoneSlot& slot = stones[enabled_slot];
         // Far enough on the other side that the old box cannot hold it, even
@@ -87,20 +88,20 @@ void SimulatorFCV1::SetStones(const AllStones& stones) {
 }
 
 std::uint32_t SimulatorFCV1::LaggingSlots() const {
-    std::uint32_t slots = lone ? 1u << lone->slot : 0u;
+    std::uint32_t slots = lagging_mode == FrameMode::kLoneStone ? 1u << lone.slot : 0u;
     for (int i = 0; i < mover_count; ++i) slots |= 1u << movers[static_cast<std::size_t>(i)].stone.slot;
     return slots;
 }
 
-const LoneStone* SimulatorFCV1::Lagging(int slot) const {
-    if (lone && lone->slot == slot) return &*lone;
+const LaggingStone* SimulatorFCV1::Lagging(int slot) const {
+    if (lagging_mode == FrameMode::kLoneStone && lone.slot == slot) return &lone;
     for (int i = 0; i < mover_count; ++i)
         if (movers[static_cast<std::size_t>(i)].stone.slot == slot) return &movers[static_cast<std::size_t>(i)].stone;
     return nullptr;
 }
 
 const AllStones& SimulatorFCV1::GetStones() {
-    auto read_lagging = [this](const LoneStone& stone) {
+    auto read_lagging = [this](const LaggingStone& stone) {
         StoneSlot& slot = storage.stones[static_cast<std::size_t>(stone.slot)];
         slot.position = {stone.position.x, stone.position.y};
         slot.angle = stone.angle;
@@ -109,7 +110,7 @@ const AllStones& SimulatorFCV1::GetStones() {
         slot.present = true;
     };
     auto read_all_lagging = [&] {
-        if (lone) read_lagging(*lone);
+        if (lagging_mode == FrameMode::kLoneStone) read_lagging(lone);
         for (int i = 0; i < mover_count; ++i) read_lagging(movers[static_cast<std::size_t>(i)].stone);
         lagging_dirty = false;
     };
@@ -149,12 +150,7 @@ void SimulatorFCV1::RemoveStone(std::size_t slot) {
     // and all of that depends on where the stones really are. Frames advanced
     // outside the engine are handed over first (a lone stone's are replayed:
     // stones rarely leave the ice alone, so the cost stays small).
-    if (mover_count > 0) RejoinEngine();
-    if (lone) {
-        AllStones none{};
-        CatchUpLoneStone(none);  // never takes the short way: nothing is present
-        stones_dirty = true;
-    }
+    CatchUpEngine();
     GetStones();  // the slot keeps the state it had when it was taken off
     body->SetEnabled(false);
     storage.stones[slot].present = false;
@@ -176,9 +172,8 @@ bool SimulatorFCV1::AreAllStonesStopped() {
     for (std::size_t i = 0; i < kStoneCount; ++i) {
         const b2Body* body = stone_bodies[i];
         if (!body->IsEnabled()) continue;
-        const LoneStone* lagging = Lagging(static_cast<int>(i));
-        // A sleeping body is still: the engine zeroes its velocities when it
-        // puts it to sleep and wakes it for any whose square is not zero.
+        const LaggingStone* lagging = Lagging(static_cast<int>(i));
+        // A sleeping body is still (invariant 1 in EXACTNESS.md).
         if (lagging == nullptr && !body->IsAwake()) continue;
         const b2Vec2& v = lagging != nullptr ? lagging->velocity : body->GetLinearVelocity();
         float const w = lagging != nullptr ? lagging->angular_velocity : body->GetAngularVelocity();
@@ -222,14 +217,21 @@ void SimulatorFCV1::Load(const ISimulatorStorage& source) {
     stones_dirty = false;  // report the loaded slots exactly, absent ones included
 }
 
-void SimulatorFCV1::SetLoneStoneShortcut(bool enabled) {
-    if (!enabled && mover_count > 0) RejoinEngine();
-    if (!enabled && lone) {
+void SimulatorFCV1::SetEngineShortcuts(bool enabled) {
+    if (!enabled) CatchUpEngine();
+    engine_shortcuts = enabled;
+}
+
+// Gives the engine every body that lags behind, as its own steps would have
+// left them.
+void SimulatorFCV1::CatchUpEngine() {
+    if (lagging_mode == FrameMode::kAmongResting) {
+        RejoinEngine();
+    } else if (lagging_mode == FrameMode::kLoneStone) {
         AllStones none{};
         CatchUpLoneStone(none);  // never takes the short way: nothing is present
         stones_dirty = true;     // the body now holds the stone
     }
-    lone_stone_shortcut = enabled;
 }
 
 b2ContactManager& SimulatorFCV1::ContactManager() {
@@ -248,16 +250,17 @@ b2ContactManager& SimulatorFCV1::ContactManager() {
 //    makes the broad phase rebuild the box (returns true).
 //  - Otherwise the engine replays the frames from where they began, which is
 //    where it still is (returns false).
+// The catch-up in EXACTNESS.md.
 bool SimulatorFCV1::CatchUpLoneStone(const AllStones& next) {
-    LoneStone const stone = *lone;
-    lone.reset();
+    LaggingStone const stone = lone;
+    lagging_mode = FrameMode::kEngine;
 
     int present = 0;
     for (const StoneSlot& slot : next) present += slot.present ? 1 : 0;
     b2Vec2 const centre(next[stone.slot].position.x, next[stone.slot].position.y);
     if (present == 1 && next[stone.slot].present && centre.IsValid()) {
         bool rebuilt = false;
-        MoveFatBox(stone.fat_box, StoneBox(centre), b2Vec2(0.0f, 0.0f), &rebuilt);
+        MoveFatBox(stone.fat_box, CircleBox(centre, kStoneRadius), b2Vec2(0.0f, 0.0f), &rebuilt);
         if (rebuilt) return true;
     }
 

@@ -7,7 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "simulator/fcv1/lone_stone.h"
+#include "simulator/fcv1/frame_mode.h"
+#include "simulator/fcv1/lagging_stone.h"
 #include "simulator/fcv1/simulator_fcv1_factory.h"
 #include "simulator/fcv1/simulator_fcv1_storage.h"
 #include "simulator/interfaces/simulator.h"
@@ -52,32 +53,14 @@ public:
     void Save(ISimulatorStorage& storage) override;
     void Load(const ISimulatorStorage& storage) override;
 
-    // While exactly one stone is enabled, frames are advanced outside the
-    // engine with the engine's own arithmetic (see LoneStone) and the engine
-    // is brought to the same state when something else needs it.
-    //
-    // Likewise while the moving stones have no contact at all (their
-    // broad-phase boxes overlap no other) and every other enabled stone
-    // sleeps, until a moving stone's box meets another: then nothing but
-    // those stones and their proxies in the broad phase's tree changes. The
-    // proxies are moved in the engine's tree as the engine would move them,
-    // frame by frame; each body is written once, when its stone rests, when a
-    // box meets another (that frame then goes on as below), or at the next
-    // SetStones or Load.
-    //
-    // And in any frame in which no awake stone touches another (the common
-    // case in a crowded house: stones slide apart or towards each other for
-    // many frames between the few in which they touch), the engine's step is
-    // taken without its solver: every awake stone is then an island of its
-    // own, advanced with LoneStone's arithmetic and written into its body,
-    // and the broad phase is driven through its own operations. Frames in
-    // which the engine would create a contact that might be struck within the
-    // frame, or find a time of impact inside it, are left to the engine.
-    //
-    // Results are bit for bit the same either way; turning it off is for
-    // checking that, and brings the engine up to date at once.
-    void SetLoneStoneShortcut(bool enabled);
-    bool LoneStoneShortcut() const { return lone_stone_shortcut; }
+    // The shortcuts past the engine's step (FrameMode: the lone stone, stones
+    // moving among resting ones, frames free of contact), all on by default.
+    // When each applies and what it mirrors in the engine: EXACTNESS.md.
+    // Results are bit for bit the same either way (EXACTNESS.md); turning
+    // them off is for checking that, and brings the engine up to date at
+    // once.
+    void SetEngineShortcuts(bool enabled);
+    bool EngineShortcuts() const { return engine_shortcuts; }
 
     // The engine's world, read-only, for inspection. Bodies whose frames are
     // being advanced outside the engine lag behind; the broad phase and the
@@ -87,14 +70,8 @@ public:
     // The slots whose bodies lag behind in the engine's world, one bit a slot.
     std::uint32_t LaggingSlots() const;
 
-    // Frames by the way Step took them, so far: the only enabled stone
-    // advanced alone; stones moving among resting ones; frames in which no
-    // awake stone touched another, stepped for the engine without its solver
-    // (see StepFreeFrame); and the engine's own steps.
-    std::uint64_t LoneFrames() const { return lone_frames; }
-    std::uint64_t FramesAmongResting() const { return frames_among_resting; }
-    std::uint64_t FreeFrames() const { return free_frames; }
-    std::uint64_t EngineFrames() const { return engine_frames; }
+    // Frames Step has taken so far in `mode`.
+    std::uint64_t Frames(FrameMode mode) const { return frames_by_mode[static_cast<std::size_t>(mode)]; }
 
     // Records every contact the engine has solved into the simulator's
     // collision list. Runs inside the world's step, so it must not touch
@@ -116,39 +93,60 @@ private:
     bool stopped_dirty = false;  // all_stopped must be computed again
     ContactListener contact_listener;
 
-    bool lone_stone_shortcut = true;
-    int enabled_count = 0;          // bodies enabled by the last SetStones
-    int enabled_slot = -1;          // the last of them
-    std::optional<LoneStone> lone;  // the only enabled stone: frames the engine has not been given yet
+    bool engine_shortcuts = true;
+    int enabled_count = 0;  // bodies enabled by the last SetStones
+    int enabled_slot = -1;  // the last of them
+
+    // The mode whose stones lag behind the engine into the next frame:
+    // kLoneStone (`lone`), kAmongResting (`movers`), or kEngine when no body
+    // lags. Free frames leave nothing behind.
+    FrameMode lagging_mode = FrameMode::kEngine;
+    LaggingStone lone;  // the only enabled stone: frames the engine has not been given yet
 
     // Stones moving among resting ones, in the engine's body order.
     struct Mover {
-        LoneStone stone;
+        LaggingStone stone;
         int32 proxy = b2_nullNode;
     };
     std::array<Mover, kStoneCount> movers{};
     int mover_count = 0;
-    std::array<LoneStone, kStoneCount> movers_next{};  // their next frame, before it is taken
+    std::array<LaggingStone, kStoneCount> movers_next{};  // their next frame, before it is taken
 
-    bool engine_settled = false;  // no pairs pending since the last SetStones
-    float settled_dt = 0.0f;      // the frame length of the engine's last step
-    std::uint64_t lone_frames = 0;
-    std::uint64_t frames_among_resting = 0;
-    std::uint64_t free_frames = 0;
-    std::uint64_t engine_frames = 0;
+    // What the shortcuts that leave the solver out need of the engine's last
+    // step: that it looked for the pairs of every proxy SetStones moved, and
+    // that it left the world's frame-length ratio at this frame length.
+    bool pairs_found = false;
+    float engine_dt = 0.0f;  // the frame length of the engine's last step
+
+    std::array<std::uint64_t, kFrameModeCount> frames_by_mode{};
 
     // What AreAllStonesStopped counts as motion. Signed on purpose: a
     // clockwise spin alone never counts.
     static bool Moving(const b2Vec2& v, float w) { return v.x * v.x + v.y * v.y > FLT_EPSILON || w > FLT_EPSILON; }
 
     void ApplyIce(b2Body* body, float dt);
+
+    // Takes the frame one way or another (step.cpp): the transitions between
+    // the frame modes.
+    FrameMode TakeFrame(float dt);
+    bool ShortcutsApply(float dt) const;
+
+    // The shortcuts: each takes the frame and returns true, or declines and
+    // leaves it to the next way in TakeFrame's order, having done no more
+    // than the engine's step would do first anyway or handed lagging bodies
+    // back to the engine.
     bool BeginLoneStone(float dt);
-    bool CatchUpLoneStone(const AllStones& next);
+    void ContinueLoneStone();
     bool BeginAmongResting(float dt);
     bool StepAmongResting();
-    void RejoinEngine();
-    const LoneStone* Lagging(int slot) const;
     bool StepFreeFrame(float dt);
+    void StepEngine(float dt);
+
+    // Bringing lagging bodies back into the engine.
+    void CatchUpEngine();
+    bool CatchUpLoneStone(const AllStones& next);
+    void RejoinEngine();
+    const LaggingStone* Lagging(int slot) const;
     b2ContactManager& ContactManager();
 };
 

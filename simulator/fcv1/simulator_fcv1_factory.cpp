@@ -6,7 +6,7 @@ namespace glidestone::simulators {
 
 std::unique_ptr<ISimulator> SimulatorFCV1Factory::CreateSimulator() const {
     auto simulator = std::make_unique<SimulatorFCV1>(*this);
-    if (!engine_shortcuts) simulator->SetLoneStoneShortcut(false);
+    if (!engine_shortcuts) simulator->SetEngineShortcuts(false);
     return simulator;
 }
 

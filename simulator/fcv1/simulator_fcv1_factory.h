@@ -8,7 +8,7 @@ namespace glidestone::simulators {
 // player, the request handler): the frame length and the engine shortcuts.
 struct SimulatorOptions {
     float seconds_per_frame = 0.05f;
-    // The shortcuts past the engine's step (SimulatorFCV1::SetLoneStoneShortcut)
+    // The shortcuts past the engine's step (SimulatorFCV1::SetEngineShortcuts)
     // give its results bit for bit, faster; off, every frame is the engine's
     // own step. Off is for checking that.
     bool engine_shortcuts = true;

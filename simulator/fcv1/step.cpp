@@ -17,55 +17,87 @@ void SimulatorFCV1::Step() {
     float const dt = storage.factory.seconds_per_frame;
     storage.collisions.clear();  // keeps its capacity: no allocation per frame
     stopped_dirty = true;
+    FrameMode const mode = TakeFrame(dt);
+    ++frames_by_mode[static_cast<std::size_t>(mode)];
+}
 
-    if (lone) {
-        // The only enabled stone.
-        lone->Advance();
-        ++lone_frames;
-        lagging_dirty = true;
-        all_stopped = !Moving(lone->velocity, lone->angular_velocity);
-        stopped_dirty = false;
-        return;
+// The transitions between the frame modes, all of them (EXACTNESS.md has
+// when each shortcut holds and what it mirrors):
+//  - A lone stone, once begun, takes every frame until SetStones, Load,
+//    RemoveStone or SetEngineShortcuts(false) brings the engine up to date.
+//  - Stones moving among resting ones take every frame until a box of theirs
+//    would meet another (they rejoin the engine, and the frame goes on down
+//    the list below) or the last of them comes to rest (each rejoins as it
+//    does).
+//  - Otherwise, in this order: a lone stone begins, stones begin to move
+//    among resting ones, a frame free of contact, the engine's step.
+// The shortcuts are tried only when they are on and the engine would move
+// bodies in a frame of `dt` at all.
+FrameMode SimulatorFCV1::TakeFrame(float dt) {
+    switch (lagging_mode) {
+        case FrameMode::kLoneStone:
+            ContinueLoneStone();
+            return FrameMode::kLoneStone;
+        case FrameMode::kAmongResting:
+            if (StepAmongResting()) return FrameMode::kAmongResting;
+            break;  // they went back to the engine: the frame is taken below
+        default:
+            if (!ShortcutsApply(dt)) {
+                StepEngine(dt);
+                return FrameMode::kEngine;
+            }
+            if (BeginLoneStone(dt)) {
+                stones_dirty = true;
+                return FrameMode::kLoneStone;
+            }
+            if (BeginAmongResting(dt)) {
+                stones_dirty = true;
+                return FrameMode::kAmongResting;
+            }
+            break;
     }
-    if (mover_count > 0) {
-        if (StepAmongResting()) return;
-        // They went back to the engine: the frame is taken below.
-    } else if (BeginLoneStone(dt)) {
-        ++lone_frames;
+    if (StepFreeFrame(dt)) {
         stones_dirty = true;
-        return;
-    } else if (BeginAmongResting(dt)) {
-        stones_dirty = true;
-        return;
+        return FrameMode::kFreeFrame;
     }
-    if (!StepFreeFrame(dt)) {
-        // Only enabled bodies: nothing of a disabled body is ever read back,
-        // and SetStones overwrites all of its state (transform, velocities,
-        // awake flag and sleep timer) before it takes part again. Nor
-        // sleeping ones: the engine zeroes a body's velocities when it puts it
-        // to sleep and wakes it for any non-zero one, so the ice finds nothing
-        // to do there.
-        for (b2Body* body : stone_bodies)
-            if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
-        world.Step(dt, kVelocityIterations, kPositionIterations);
-        ++engine_frames;
-        engine_settled = true;
-        settled_dt = dt;
-    }
+    StepEngine(dt);
+    return FrameMode::kEngine;
+}
+
+bool SimulatorFCV1::ShortcutsApply(float dt) const {
+    // The engine does not move bodies for a frame length of zero or less.
+    return engine_shortcuts && dt > 0.0f && std::isfinite(1.0f / dt);
+}
+
+void SimulatorFCV1::StepEngine(float dt) {
+    // Only enabled, awake bodies: disabled ones are never read back and
+    // sleeping ones are still (invariants 1 and 5 in EXACTNESS.md).
+    for (b2Body* body : stone_bodies)
+        if (body->IsEnabled() && body->IsAwake()) ApplyIce(body, dt);
+    world.Step(dt, kVelocityIterations, kPositionIterations);
+    pairs_found = true;
+    engine_dt = dt;
     stones_dirty = true;
 }
 
 bool SimulatorFCV1::BeginLoneStone(float dt) {
-    // The engine does not move bodies for a frame length of zero or less.
-    if (!lone_stone_shortcut || enabled_count != 1 || !(dt > 0.0f) || !std::isfinite(1.0f / dt)) return false;
+    if (enabled_count != 1) return false;
     b2Body* body = stone_bodies[enabled_slot];
     if (!body->IsAwake()) return false;
 
-    LoneStone stone;
+    LaggingStone stone;
     if (!stone.ReadFrom(*body, world.GetContactManager().m_broadPhase, dt)) return false;
     stone.Advance();
     lone = stone;
+    lagging_mode = FrameMode::kLoneStone;
     return true;
+}
+
+void SimulatorFCV1::ContinueLoneStone() {
+    lone.Advance();
+    lagging_dirty = true;
+    all_stopped = !Moving(lone.velocity, lone.angular_velocity);
+    stopped_dirty = false;
 }
 
 }  // namespace glidestone::simulators

@@ -167,7 +167,7 @@ namespace glidestone {
 namespace {
 
 bool ShortcutsOf(ISimulator& simulator) {
-    return dynamic_cast<simulators::SimulatorFCV1&>(simulator).LoneStoneShortcut();
+    return dynamic_cast<simulators::SimulatorFCV1&>(simulator).EngineShortcuts();
 }
 
 // The options reach both simulators, and stay through Reset; the plain engine

@@ -206,7 +206,7 @@ struct Shortcuts {
 Shortcuts Differential(std::uint32_t seed, int operations) {
     SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
     SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
-    exact.SetLoneStoneShortcut(false);
+    exact.SetEngineShortcuts(false);
     Random random(seed);
     std::unique_ptr<ISimulatorStorage> saved = fast.CreateStorage();
     std::uint64_t steps = 0;
@@ -266,12 +266,12 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
                     }
                     if (random.Below(128) == 0) {
                         // Turning the shortcut off brings the engine up to date at once.
-                        fast.SetLoneStoneShortcut(false);
+                        fast.SetEngineShortcuts(false);
                         EXPECT_EQ(fast.LaggingSlots(), 0u) << "frame " << frames;
                         if (Crowded(exact)) {
                             EXPECT_TRUE(SameEngineState(fast, exact)) << "frame " << frames;
                         }
-                        fast.SetLoneStoneShortcut(true);
+                        fast.SetEngineShortcuts(true);
                     }
                     if (::testing::Test::HasFailure()) return {};
                 }
@@ -291,9 +291,11 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
         if (::testing::Test::HasFailure()) return {};
     }
     // Every frame is counted once, by the way it was taken.
-    EXPECT_EQ(exact.EngineFrames(), steps);
-    EXPECT_EQ(fast.LoneFrames() + fast.FramesAmongResting() + fast.FreeFrames() + fast.EngineFrames(), steps);
-    return {fast.FramesAmongResting(), fast.FreeFrames(), removals};
+    EXPECT_EQ(exact.Frames(FrameMode::kEngine), steps);
+    EXPECT_EQ(fast.Frames(FrameMode::kLoneStone) + fast.Frames(FrameMode::kAmongResting) +
+                  fast.Frames(FrameMode::kFreeFrame) + fast.Frames(FrameMode::kEngine),
+              steps);
+    return {fast.Frames(FrameMode::kAmongResting), fast.Frames(FrameMode::kFreeFrame), removals};
 }
 
 TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
@@ -323,7 +325,7 @@ TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
 void ExpectSameLoneRun(const StoneSlot& stone, float dt, int frames) {
     SimulatorFCV1 fast{SimulatorFCV1Factory(dt)};
     SimulatorFCV1 exact{SimulatorFCV1Factory(dt)};
-    exact.SetLoneStoneShortcut(false);
+    exact.SetEngineShortcuts(false);
     AllStones stones{};
     stones[0] = stone;
     fast.SetStones(stones);
@@ -351,7 +353,7 @@ TEST(LoneStoneTest, FramesOfZeroLengthOrLessMoveNothing) {
 TEST(LoneStoneTest, LoneDrawsThenATakeoutMatchTheEngine) {
     SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
     SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
-    exact.SetLoneStoneShortcut(false);
+    exact.SetEngineShortcuts(false);
     auto run = [&](const AllStones& stones) {
         fast.SetStones(stones);
         exact.SetStones(stones);
@@ -378,11 +380,11 @@ TEST(LoneStoneTest, LoneDrawsThenATakeoutMatchTheEngine) {
     }
     // The knocked stones slide out alone among resting ones; before that,
     // most frames of the takeout have no stone touching another.
-    EXPECT_GT(fast.FramesAmongResting(), 0u);
-    EXPECT_GT(fast.FreeFrames(), 300u);
+    EXPECT_GT(fast.Frames(FrameMode::kAmongResting), 0u);
+    EXPECT_GT(fast.Frames(FrameMode::kFreeFrame), 300u);
     std::printf("takeouts: %llu frames among resting stones, %llu free of contact\n",
-                static_cast<unsigned long long>(fast.FramesAmongResting()),
-                static_cast<unsigned long long>(fast.FreeFrames()));
+                static_cast<unsigned long long>(fast.Frames(FrameMode::kAmongResting)),
+                static_cast<unsigned long long>(fast.Frames(FrameMode::kFreeFrame)));
 }
 
 }  // namespace

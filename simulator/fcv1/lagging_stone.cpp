@@ -1,4 +1,4 @@
-#include "simulator/fcv1/lone_stone.h"
+#include "simulator/fcv1/lagging_stone.h"
 
 #include <bit>
 #include <cstdint>
@@ -9,55 +9,13 @@
 
 namespace glidestone::simulators {
 
-b2AABB StoneBox(const b2Vec2& centre) {
-    b2AABB box;
-    box.lowerBound.Set(centre.x - SimulatorFCV1::kStoneRadius, centre.y - SimulatorFCV1::kStoneRadius);
-    box.upperBound.Set(centre.x + SimulatorFCV1::kStoneRadius, centre.y + SimulatorFCV1::kStoneRadius);
-    return box;
-}
-
-b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displacement, bool* reinserted) {
-    b2AABB enlarged;
-    b2Vec2 const r(b2_aabbExtension, b2_aabbExtension);
-    enlarged.lowerBound = box.lowerBound - r;
-    enlarged.upperBound = box.upperBound + r;
-
-    b2Vec2 const d = b2_aabbMultiplier * displacement;
-    if (d.x < 0.0f) {
-        enlarged.lowerBound.x += d.x;
-    } else {
-        enlarged.upperBound.x += d.x;
-    }
-    if (d.y < 0.0f) {
-        enlarged.lowerBound.y += d.y;
-    } else {
-        enlarged.upperBound.y += d.y;
-    }
-
-    if (fat.Contains(box)) {
-        b2AABB huge;
-        huge.lowerBound = enlarged.lowerBound - 4.0f * r;
-        huge.upperBound = enlarged.upperBound + 4.0f * r;
-        if (huge.Contains(fat)) {
-            *reinserted = false;
-            return fat;
-        }
-    }
-    *reinserted = true;
-    return enlarged;
-}
-
-void MoveProxyFindingNoPair(b2BroadPhase& broad_phase, int32 proxy, const LoneStone& stone) {
-    b2DynamicTree& tree = engine_access::Tree(broad_phase);
-    tree.MoveProxy(proxy, stone.swept_box, stone.displacement);
-    tree.ClearMoved(proxy);
-}
-
-void LoneStone::Advance() {
+void LaggingStone::Advance() {
     ++frames;
 
     // The ice, through the body's setters: given any motion they wake the
-    // body, which restarts its sleep timer even when it is already awake.
+    // body, which restarts its sleep timer even when it is already awake
+    // (mirrors b2Body::SetLinearVelocity, SetAngularVelocity and SetAwake;
+    // see EXACTNESS.md).
     IceFrame const ice = ApplyIce(velocity.x, velocity.y, angular_velocity, dt);
     auto wake = [&] {
         awake = true;
@@ -75,11 +33,13 @@ void LoneStone::Advance() {
     Integrate();
 }
 
-void LoneStone::Integrate() {
+void LaggingStone::Integrate() {
     moved_proxy = false;
     reinserted = false;
     if (!awake) return;  // a sleeping body is in no island and does not move
 
+    // An island of one body: mirrors b2Island::Solve (the velocity and
+    // position integration, then the sleep timers); see EXACTNESS.md.
     float const h = dt;
     frame_start = position;
     frame_start_angle = angle;
@@ -126,20 +86,23 @@ void LoneStone::Integrate() {
     }
 
     // The broad phase: a body that is still awake sweeps from where the frame
-    // began; one that just fell asleep is synchronised where it lies.
-    b2AABB const box_now = StoneBox(position);
-    b2AABB const box_before = awake ? StoneBox(frame_start) : box_now;
+    // began; one that just fell asleep is synchronised where it lies. Mirrors
+    // b2Body::SynchronizeFixtures and b2Fixture::Synchronize; see
+    // EXACTNESS.md.
+    b2AABB const box_now = CircleBox(position, SimulatorFCV1::kStoneRadius);
+    b2AABB const box_before = awake ? CircleBox(frame_start, SimulatorFCV1::kStoneRadius) : box_now;
     swept_box.Combine(box_before, box_now);
     displacement = box_now.GetCenter() - box_before.GetCenter();
     moved_proxy = true;
-    fat_box = MoveFatBox(fat_box, swept_box, displacement, &reinserted);
+    fat_box = MoveFatBox(fat_box, swept_box, displacement, &reinserted);  // b2BroadPhase::MoveProxy's tree move
 }
 
-void LoneStone::WriteTo(b2Body& body) const {
+void LaggingStone::WriteTo(b2Body& body) const {
     b2Sweep& sweep = engine_access::Sweep(body);
     b2Transform& transform = engine_access::Transform(body);
-    // The engine keeps the rotation as a function of the sweep's angle:
-    // recomputed only when the angle changed.
+    // What b2Island::Solve copies back and b2Body::SynchronizeTransform
+    // derives (see EXACTNESS.md). The rotation is a function of the sweep's
+    // angle: recomputed only when the angle changed.
     if (std::bit_cast<std::uint32_t>(angle) != std::bit_cast<std::uint32_t>(sweep.a)) transform.q.Set(angle);
     sweep.c0 = frame_start;
     sweep.a0 = frame_start_angle;

@@ -2,20 +2,21 @@
 
 #include <box2d/box2d.h>
 
+#include "simulator/fcv1/broad_phase_moves.h"
 #include "simulator/fcv1/engine_access.h"
 
 namespace glidestone::simulators {
 
-// A world in which exactly one stone is enabled needs nothing of the
-// engine's collision machinery. LoneStone advances such a stone frame by
-// frame with the engine's own arithmetic for a lone awake body (zero gravity
-// and damping: velocity integration, the translation and rotation clamps, the
-// position update, the sleep timer) and follows the body's box in the broad
-// phase, so that the engine can later be brought to the very same state.
-//
-// Every operation mirrors the engine's, in the same order and precision;
-// the tests compare both paths bit for bit.
-struct LoneStone {
+// A stone whose frames are taken outside the engine while its body lags
+// behind in the engine's world: the only enabled stone, a stone moving among
+// resting ones, or an awake stone in a frame free of contact. It advances
+// frame by frame with the engine's own arithmetic for a lone awake body (zero
+// gravity and damping: velocity integration, the translation and rotation
+// clamps, the position update, the sleep timer) and follows the body's box in
+// the broad phase, so that the body can later be brought to the very state
+// the engine's steps would have left. Which engine function each operation
+// mirrors, and which tests hold them to it: EXACTNESS.md.
+struct LaggingStone {
     int slot = -1;
     float dt = 0.0f;
     int frames = 0;  // frames advanced here and not by the engine
@@ -65,7 +66,7 @@ struct LoneStone {
 };
 
 // Inline: it runs for every moving stone of every frame free of contact.
-inline bool LoneStone::ReadFrom(const b2Body& body, const b2BroadPhase& broad_phase, float frame_dt) {
+inline bool LaggingStone::ReadFrom(const b2Body& body, const b2BroadPhase& broad_phase, float frame_dt) {
     // The engine's user-data getter is not const.
     slot = static_cast<int>(const_cast<b2Body&>(body).GetUserData().pointer);
     dt = frame_dt;
@@ -84,20 +85,5 @@ inline bool LoneStone::ReadFrom(const b2Body& body, const b2BroadPhase& broad_ph
     reinserted = false;
     return position.IsValid() && velocity.IsValid() && b2IsValid(angle) && b2IsValid(angular_velocity);
 }
-
-// The box the broad phase computes for a stone centred at `centre`.
-b2AABB StoneBox(const b2Vec2& centre);
-
-// The broad phase's answer to moving a proxy whose enlarged box is `fat` to
-// the tight `box` with `displacement`: the enlarged box it keeps or makes.
-// `reinserted` tells whether it replaced the box.
-b2AABB MoveFatBox(const b2AABB& fat, const b2AABB& box, const b2Vec2& displacement, bool* reinserted);
-
-// The broad phase's move of the re-inserted `proxy` of `stone`, for a frame
-// whose search for new pairs is known to find none: the tree moves the proxy,
-// and what that search would then leave behind (the proxy's mark as moved
-// cleared, the buffer of moves empty) is done instead of buffering the move
-// and searching.
-void MoveProxyFindingNoPair(b2BroadPhase& broad_phase, int32 proxy, const LoneStone& stone);
 
 }  // namespace glidestone::simulators
