@@ -309,6 +309,31 @@ TEST(ShotSvgTest, StonesPartlyInThePictureAreDrawnCutAtItsEdgeAndNotMarked) {
     }
 }
 
+TEST(ShotSvgTest, AStoneStruckFromPartlyInThePictureIsOutlinedWhereItStartedAndNotMarked) {
+    // On the draw's path, its centre 10 cm below the house view: the draw
+    // strikes it there and it goes on into the picture.
+    PictureLayout const layout = LayoutFor(View::kHouse);
+    float const y = layout.min_y - 0.1f;
+    float x = 0.0f;
+    for (const StonePose& pose : DrawPicture().trajectory.tracks[kShotSlot])
+        if (pose.position.y <= y) x = pose.position.x;
+    std::vector<Vector2> const stones{{x, y}};
+    ShotPicture const picture = Record(stones, kDraw);
+    ASSERT_TRUE(picture.trajectory.Moved(0));
+    ASSERT_FALSE(layout.Shows(stones[0]));
+    std::string const svg = RenderShotSvg(picture);
+    ASSERT_EQ(NestingFault(svg), "");
+    std::vector<Element> const starts = WithClass(svg, "start", "circle");
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_TRUE(starts[0].HasClass("stone1"));
+    Pixel const at = layout.ToPixel(stones[0]);
+    EXPECT_NEAR(starts[0].Number("cx"), at.x, 0.01);
+    EXPECT_NEAR(starts[0].Number("cy"), at.y, 0.01);
+    EXPECT_GT(svg.find("class=\"start stone1\""), SheetClipped(svg).first);
+    EXPECT_LT(svg.find("class=\"start stone1\""), SheetClipped(svg).second);
+    EXPECT_EQ(svg.find("stone 1 started at"), std::string::npos);
+}
+
 TEST(ShotSvgTest, AnimationPlaysInRealTimeAndLoops) {
     const ShotPicture& picture = TakeoutPicture();
     PlotOptions options;
