@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plot/picture_layout.h"
@@ -49,6 +50,23 @@ std::vector<Element> RestCircles(const std::string& svg, int number) {
         if (inside && e.name == "circle" && e.HasClass("stone")) circles.push_back(e);
     }
     return circles;
+}
+
+// Where the group clipped to the sheet's part of the picture begins and
+// ends in `svg` (both npos when there is none).
+std::pair<std::size_t, std::size_t> SheetClipped(const std::string& svg) {
+    std::string const open = "<g clip-path=\"url(#sheet)\">";
+    std::vector<test::Tag> const tags = test::Tags(svg);
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        if (tags[i].closing || svg.compare(tags[i].begin, open.size(), open) != 0) continue;
+        int depth = 0;
+        for (std::size_t j = i; j < tags.size(); ++j) {
+            if (tags[j].self_closing) continue;
+            depth += tags[j].closing ? -1 : 1;
+            if (depth == 0) return {tags[i].begin, tags[j].end};
+        }
+    }
+    return {std::string::npos, std::string::npos};
 }
 
 TEST(ShotSvgTest, RecordShotPlaysAsPlayDoes) {
@@ -243,6 +261,77 @@ TEST(ShotSvgTest, FarStonesAreMarkedAtTheEdgeAndNoNumberRunsAway) {
             }
         }
     }
+}
+
+TEST(ShotSvgTest, StonesPartlyInThePictureAreDrawnCutAtItsEdgeAndNotMarked) {
+    // Centres 10 cm beyond the top, left, right and (of the house view)
+    // bottom edges: less than a radius, so part of each stone is in the
+    // picture. The draw stops far from all of them.
+    PictureLayout const house = LayoutFor(View::kHouse);
+    std::vector<Vector2> const stones{{1.5f, house.max_y + 0.1f},
+                                      {house.min_x - 0.1f, 37.0f},
+                                      {house.max_x + 0.1f, 36.0f},
+                                      {-1.5f, house.min_y - 0.1f}};
+    ShotPicture const picture = Record(stones, kDraw);
+    for (std::size_t slot = 0; slot < stones.size(); ++slot) {
+        ASSERT_FALSE(picture.trajectory.Moved(slot)) << "stone " << slot + 1;
+        ASSERT_FALSE(house.Shows(stones[slot])) << "stone " << slot + 1;
+    }
+    for (View view : {View::kHouse, View::kSheet}) {
+        for (bool animate : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << "view " << static_cast<int>(view) << " animate " << animate);
+            PlotOptions options;
+            options.view = view;
+            options.animate = animate;
+            std::string const svg = RenderShotSvg(picture, options);
+            ASSERT_EQ(NestingFault(svg), "");
+            PictureLayout const layout = LayoutFor(view);
+            for (std::size_t slot = 0; slot < stones.size(); ++slot) {
+                int const number = static_cast<int>(slot) + 1;
+                std::vector<Element> const circle = RestCircles(svg, number);
+                ASSERT_EQ(circle.size(), 1u) << "stone " << number;
+                Pixel const at = layout.ToPixel(stones[slot]);
+                EXPECT_NEAR(circle[0].Number("cx"), at.x, 0.01) << "stone " << number;
+                EXPECT_NEAR(circle[0].Number("cy"), at.y, 0.01) << "stone " << number;
+                // Drawn, so no marker stands for it.
+                EXPECT_EQ(svg.find("stone " + std::to_string(number) + " at rest at"), std::string::npos)
+                    << "stone " << number;
+            }
+            // Each within the group clipped to the sheet's part of the picture.
+            std::pair<std::size_t, std::size_t> const clipped = SheetClipped(svg);
+            for (std::size_t slot = 0; slot < stones.size(); ++slot) {
+                std::size_t const at = svg.find("class=\"rest stone" + std::to_string(slot + 1) + " ");
+                EXPECT_GT(at, clipped.first) << "stone " << slot + 1;
+                EXPECT_LT(at, clipped.second) << "stone " << slot + 1;
+            }
+            EXPECT_TRUE(WithClass(svg, "off-picture", "g").empty());
+        }
+    }
+}
+
+TEST(ShotSvgTest, AStoneStruckFromPartlyInThePictureIsOutlinedWhereItStartedAndNotMarked) {
+    // On the draw's path, its centre 10 cm below the house view: the draw
+    // strikes it there and it goes on into the picture.
+    PictureLayout const layout = LayoutFor(View::kHouse);
+    float const y = layout.min_y - 0.1f;
+    float x = 0.0f;
+    for (const StonePose& pose : DrawPicture().trajectory.tracks[kShotSlot])
+        if (pose.position.y <= y) x = pose.position.x;
+    std::vector<Vector2> const stones{{x, y}};
+    ShotPicture const picture = Record(stones, kDraw);
+    ASSERT_TRUE(picture.trajectory.Moved(0));
+    ASSERT_FALSE(layout.Shows(stones[0]));
+    std::string const svg = RenderShotSvg(picture);
+    ASSERT_EQ(NestingFault(svg), "");
+    std::vector<Element> const starts = WithClass(svg, "start", "circle");
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_TRUE(starts[0].HasClass("stone1"));
+    Pixel const at = layout.ToPixel(stones[0]);
+    EXPECT_NEAR(starts[0].Number("cx"), at.x, 0.01);
+    EXPECT_NEAR(starts[0].Number("cy"), at.y, 0.01);
+    EXPECT_GT(svg.find("class=\"start stone1\""), SheetClipped(svg).first);
+    EXPECT_LT(svg.find("class=\"start stone1\""), SheetClipped(svg).second);
+    EXPECT_EQ(svg.find("stone 1 started at"), std::string::npos);
 }
 
 TEST(ShotSvgTest, AnimationPlaysInRealTimeAndLoops) {
