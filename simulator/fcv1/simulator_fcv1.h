@@ -25,10 +25,10 @@ namespace glidestone::simulators {
 // give bit-identical results only when they have seen the same calls.
 class SimulatorFCV1 final : public ISimulator {
 public:
-    static constexpr float kStoneRadius = 0.145f;       // m
-    static constexpr float kStoneDensity = 302.18622f;  // kg/m², 19.96 kg a stone
-    static constexpr float kStoneFriction = 0.2f;       // stone on stone
-    static constexpr float kStoneRestitution = 1.0f;    // elastic at any speed
+    static constexpr float kStoneRadius = ::glidestone::kStoneRadius;  // m
+    static constexpr float kStoneDensity = 302.18622f;                 // kg/m², 19.96 kg a stone
+    static constexpr float kStoneFriction = 0.2f;                      // stone on stone
+    static constexpr float kStoneRestitution = 1.0f;                   // elastic at any speed
     static constexpr int kVelocityIterations = 8;
     static constexpr int kPositionIterations = 3;
 

@@ -298,7 +298,7 @@ Shortcuts Differential(std::uint32_t seed, int operations) {
     return {fast.Frames(FrameMode::kAmongResting), fast.Frames(FrameMode::kFreeFrame), removals};
 }
 
-TEST(LoneStoneTest, ShortcutGivesTheEngineResultsBitForBit) {
+TEST(EngineShortcutsTest, ShortcutGivesTheEngineResultsBitForBit) {
     // GLIDESTONE_DIFFERENTIAL_SEEDS=N runs seeds 1 to N instead (the long run).
     std::uint32_t seeds = 12;
     if (const char* value = std::getenv("GLIDESTONE_DIFFERENTIAL_SEEDS"))
@@ -337,7 +337,7 @@ void ExpectSameLoneRun(const StoneSlot& stone, float dt, int frames) {
     }
 }
 
-TEST(LoneStoneTest, SleepTimerRestartsWheneverTheIceSetsMotion) {
+TEST(EngineShortcutsTest, SleepTimerRestartsWheneverTheIceSetsMotion) {
     // With short frames a slow stone has frames below the engine's sleep
     // tolerance in which the ice still sets a (tiny) velocity, which restarts
     // the engine's sleep timer even though the body is awake.
@@ -345,12 +345,12 @@ TEST(LoneStoneTest, SleepTimerRestartsWheneverTheIceSetsMotion) {
     ExpectSameLoneRun(MakeStone(0.0f, 0.0f, 0.0f, 0.012f, 0.03f), 0.01f, 200);
 }
 
-TEST(LoneStoneTest, FramesOfZeroLengthOrLessMoveNothing) {
+TEST(EngineShortcutsTest, FramesOfZeroLengthOrLessMoveNothing) {
     ExpectSameLoneRun(MakeStone(0.0f, 0.0f, 0.1f, 2.3f, 1.57f), -0.05f, 5);
     ExpectSameLoneRun(MakeStone(0.0f, 0.0f, 0.1f, 2.3f, 1.57f), 0.0f, 5);
 }
 
-TEST(LoneStoneTest, LoneDrawsThenATakeoutMatchTheEngine) {
+TEST(EngineShortcutsTest, LoneDrawsThenATakeoutMatchTheEngine) {
     SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
     SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
     exact.SetEngineShortcuts(false);
@@ -398,7 +398,7 @@ bool TouchWithTimersRunning(const SimulatorFCV1& simulator) {
     return false;
 }
 
-TEST(LoneStoneTest, SleepTimersRestartWhenATouchEndsInAFrameFreeOfContact) {
+TEST(EngineShortcutsTest, SleepTimersRestartWhenATouchEndsInAFrameFreeOfContact) {
     // Gentle hits after which both stones move below the engine's sleep
     // tolerance while they still touch, so their timers run; the touch then
     // ends in a frame taken outside the engine, whose update of the contact
@@ -413,7 +413,7 @@ TEST(LoneStoneTest, SleepTimersRestartWhenATouchEndsInAFrameFreeOfContact) {
         SCOPED_TRACE(::testing::Message() << "speed " << hit.speed << " offset " << hit.offset);
         SimulatorFCV1 fast{SimulatorFCV1Factory(0.05f)};
         SimulatorFCV1 exact{SimulatorFCV1Factory(0.05f)};
-        exact.SetLoneStoneShortcut(false);
+        exact.SetEngineShortcuts(false);
         AllStones stones{};
         stones[0] = MakeStone(0.0f, 35.0f, 0.0f, hit.speed);
         stones[1] = MakeStone(hit.offset, 35.0f + 0.29f + hit.speed * 0.06f);
@@ -421,12 +421,12 @@ TEST(LoneStoneTest, SleepTimersRestartWhenATouchEndsInAFrameFreeOfContact) {
         exact.SetStones(stones);
         for (int frame = 0; frame < 200 && !exact.AreAllStonesStopped(); ++frame) {
             bool const timers_running = TouchWithTimersRunning(exact);
-            std::uint64_t const free_frames = fast.FreeFrames();
+            std::uint64_t const free_frames = fast.Frames(FrameMode::kFreeFrame);
             fast.Step();
             exact.Step();
             ASSERT_TRUE(SameBits(fast.GetStones(), exact.GetStones())) << "frame " << frame;
             ASSERT_TRUE(SameEngineState(fast, exact)) << "frame " << frame;
-            if (timers_running && fast.FreeFrames() > free_frames) ++ended;
+            if (timers_running && fast.Frames(FrameMode::kFreeFrame) > free_frames) ++ended;
         }
         EXPECT_TRUE(exact.AreAllStonesStopped());
         EXPECT_TRUE(fast.AreAllStonesStopped());
