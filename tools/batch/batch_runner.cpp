@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -38,77 +37,6 @@ struct Job {
     std::uint64_t index = 0;  // 0-based position in the input
     bool too_long = false;
     std::string line;
-};
-
-// Shared by the reader, the workers and the writer; one lock, since a request
-// takes about a millisecond and the lock is held for microseconds.
-class Pipeline {
-public:
-    explicit Pipeline(std::size_t window) : results_(window) {}
-
-    // Reader: blocks while the window is full.
-    void Push(Job job) {
-        std::unique_lock lock(mutex_);
-        space_.wait(lock, [&] { return job.index - written_ < results_.size(); });
-        jobs_.push_back(std::move(job));
-        work_.notify_one();
-    }
-
-    void Close() {
-        std::lock_guard lock(mutex_);
-        closed_ = true;
-        work_.notify_all();
-        done_.notify_all();
-    }
-
-    void SetTotal(std::uint64_t total) {
-        std::lock_guard lock(mutex_);
-        total_ = total;
-        done_.notify_all();
-    }
-
-    // Worker: the next job, or nothing once the input is exhausted.
-    std::optional<Job> Take() {
-        std::unique_lock lock(mutex_);
-        work_.wait(lock, [&] { return !jobs_.empty() || closed_; });
-        if (jobs_.empty()) return std::nullopt;
-        Job job = std::move(jobs_.front());
-        jobs_.pop_front();
-        return job;
-    }
-
-    void Finish(std::uint64_t index, Reply reply) {
-        std::lock_guard lock(mutex_);
-        results_[index % results_.size()] = std::move(reply);
-        if (index == written_) done_.notify_all();
-    }
-
-    // Writer: the next reply in input order, or nothing when all are written.
-    std::optional<Reply> NextInOrder() {
-        std::unique_lock lock(mutex_);
-        auto& slot = results_[written_ % results_.size()];
-        done_.wait(lock, [&] { return slot.has_value() || (total_ && written_ == *total_); });
-        if (!slot) return std::nullopt;
-        Reply reply = std::move(*slot);
-        slot.reset();
-        ++written_;
-        space_.notify_one();
-        return reply;
-    }
-
-    std::uint64_t written() {
-        std::lock_guard lock(mutex_);
-        return written_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable work_, done_, space_;
-    std::deque<Job> jobs_;
-    std::vector<std::optional<Reply>> results_;
-    std::uint64_t written_ = 0;
-    std::optional<std::uint64_t> total_;
-    bool closed_ = false;
 };
 
 std::string FormatDuration(double seconds) {
@@ -194,78 +122,162 @@ std::vector<std::string> AnswerAll(std::span<const std::string> requests, int th
     return replies;
 }
 
+namespace {
+
+// RunBatch's state. Every thread does the same: takes the next line (the
+// input under one lock), answers it, and files the reply (under the other
+// lock), writing every reply that is then next in input order. No thread
+// reads or writes for the others, so a line is handed from thread to thread
+// only when two want the same lock at once: a request costs a tenth of a
+// millisecond, and waking a reader and a writer for each one cost more
+// system time than the request's own work.
+class OrderedBatch {
+public:
+    OrderedBatch(LineReader& input, std::FILE* output, const BatchOptions& options)
+        : input_(input),
+          output_(output),
+          options_(options),
+          replies_(static_cast<std::size_t>(std::max(1, options.window))),
+          start_(Clock::now()),
+          last_report_(start_) {}
+
+    // Answers lines until the input ends, fails, or another thread fails.
+    void Work() {
+        try {
+            Job job;
+            while (Take(job)) File(job.index, Answer(job, options_));
+        } catch (...) {
+            // Lines this thread took are never filed: nothing more is written,
+            // and no thread may wait for them.
+            std::lock_guard lock(output_mutex_);
+            if (!failure_) failure_ = std::current_exception();
+            abandoned_ = true;
+            space_.notify_all();
+        }
+    }
+
+    // After every Work has returned: the summary, or the first failure
+    // (reading, a thread's own, then writing).
+    BatchSummary Finish() {
+        if (options_.progress)
+            std::fprintf(stderr, "\r%llu lines done%20s\n", static_cast<unsigned long long>(summary_.lines), "");
+        if (std::fflush(output_) != 0 && !write_failure_)
+            write_failure_ = std::make_exception_ptr(std::system_error(errno, std::generic_category(), "write"));
+        if (read_failure_) std::rethrow_exception(read_failure_);
+        if (failure_) std::rethrow_exception(failure_);
+        if (write_failure_) std::rethrow_exception(write_failure_);
+        return summary_;
+    }
+
+private:
+    bool Take(Job& job) {
+        std::lock_guard lock(input_mutex_);
+        if (input_done_) return false;
+        LineReader::Status status;
+        try {
+            status = input_.Next(job.line);
+        } catch (...) {
+            read_failure_ = std::current_exception();
+            input_done_ = true;
+            return false;
+        }
+        bytes_read_ = input_.bytes_read();
+        if (status == LineReader::Status::kEnd) {
+            input_done_ = true;
+            return false;
+        }
+        job.index = next_index_++;
+        job.too_long = status == LineReader::Status::kTooLong;
+        return true;
+    }
+
+    // Waits while the reply would lie a window or more ahead of the next to be
+    // written; the thread holding that one never waits, so memory stays
+    // bounded by the window and the replies in hand.
+    void File(std::uint64_t index, Reply reply) {
+        std::unique_lock lock(output_mutex_);
+        space_.wait(lock, [&] { return index - written_ < replies_.size() || abandoned_; });
+        if (abandoned_) return;
+        replies_[index % replies_.size()] = std::move(reply);
+        bool advanced = false;
+        for (;;) {
+            std::optional<Reply>& next = replies_[written_ % replies_.size()];
+            if (!next) break;
+            Write(*next);
+            next.reset();
+            ++written_;
+            advanced = true;
+        }
+        if (advanced) space_.notify_all();
+    }
+
+    void Write(Reply& reply) {
+        if (reply.failed) ++summary_.failed;
+        ++summary_.lines;
+        if (!write_failure_) {
+            reply.text.push_back('\n');
+            if (std::fwrite(reply.text.data(), 1, reply.text.size(), output_) != reply.text.size())
+                write_failure_ = std::make_exception_ptr(std::system_error(errno, std::generic_category(), "write"));
+        }
+        if (options_.progress) Report();
+    }
+
+    void Report() {
+        auto const now = Clock::now();
+        if (now - last_report_ < std::chrono::milliseconds(500)) return;
+        last_report_ = now;
+        double const elapsed = std::chrono::duration<double>(now - start_).count();
+        double const rate = static_cast<double>(summary_.lines) / elapsed;
+        std::string left = "?";
+        std::uint64_t const bytes_read = bytes_read_.load();
+        if (options_.input_bytes > 0 && bytes_read > 0) {
+            double const fraction = static_cast<double>(bytes_read) / static_cast<double>(options_.input_bytes);
+            double const lines_total = static_cast<double>(summary_.lines) / std::min(1.0, fraction);
+            left = FormatDuration(std::max(0.0, lines_total - static_cast<double>(summary_.lines)) / rate);
+        }
+        std::fprintf(stderr, "\r%llu lines, %.0f lines/s, %s left   ", static_cast<unsigned long long>(summary_.lines),
+                     rate, left.c_str());
+    }
+
+    LineReader& input_;
+    std::FILE* const output_;
+    const BatchOptions& options_;
+
+    std::mutex input_mutex_;  // guards the input and what follows
+    std::uint64_t next_index_ = 0;
+    bool input_done_ = false;
+    std::exception_ptr read_failure_;
+    std::atomic<std::uint64_t> bytes_read_{0};  // for progress, read without the input's lock
+
+    std::mutex output_mutex_;  // guards the output and what follows
+    std::condition_variable space_;
+    std::vector<std::optional<Reply>> replies_;  // reply i at i % size, until written
+    std::uint64_t written_ = 0;
+    bool abandoned_ = false;
+    std::exception_ptr failure_;
+    std::exception_ptr write_failure_;
+    BatchSummary summary_;
+    Clock::time_point const start_;
+    Clock::time_point last_report_;
+};
+
+}  // namespace
+
 BatchSummary RunBatch(LineReader& input, std::FILE* output, const BatchOptions& options) {
     options.noise.Validate();  // before any thread starts or any line is read
-    Pipeline pipeline(static_cast<std::size_t>(std::max(1, options.window)));
-    // Workers and the writer run on the shared pool; the reader is this thread.
-    TaskGroup tasks;
-
-    BatchSummary summary;
-    std::exception_ptr write_failure;
-    auto const write = [&] {
-        auto const start = Clock::now();
-        auto last_report = start;
-        while (std::optional<Reply> reply = pipeline.NextInOrder()) {
-            if (reply->failed) ++summary.failed;
-            ++summary.lines;
-            if (!write_failure) {
-                reply->text.push_back('\n');
-                if (std::fwrite(reply->text.data(), 1, reply->text.size(), output) != reply->text.size())
-                    write_failure = std::make_exception_ptr(std::system_error(errno, std::generic_category(), "write"));
-            }
-            auto const now = Clock::now();
-            if (options.progress && now - last_report >= std::chrono::milliseconds(500)) {
-                last_report = now;
-                double const elapsed = std::chrono::duration<double>(now - start).count();
-                double const rate = static_cast<double>(summary.lines) / elapsed;
-                std::string left = "?";
-                if (options.input_bytes > 0 && input.bytes_read() > 0) {
-                    double const fraction =
-                        static_cast<double>(input.bytes_read()) / static_cast<double>(options.input_bytes);
-                    double const lines_total = static_cast<double>(summary.lines) / std::min(1.0, fraction);
-                    left = FormatDuration(std::max(0.0, lines_total - static_cast<double>(summary.lines)) / rate);
-                }
-                std::fprintf(stderr, "\r%llu lines, %.0f lines/s, %s left   ",
-                             static_cast<unsigned long long>(summary.lines), rate, left.c_str());
-            }
+    OrderedBatch batch(input, output, options);
+    {
+        // This thread is one of the workers; with one thread, nothing else runs.
+        TaskGroup helpers;
+        try {
+            for (int i = 1; i < std::max(1, options.threads); ++i) helpers.Run([&] { batch.Work(); });
+        } catch (const std::system_error&) {
+            // Out of threads: the ones started, and this one, answer every line.
         }
-        if (options.progress)
-            std::fprintf(stderr, "\r%llu lines done%20s\n", static_cast<unsigned long long>(summary.lines), "");
-    };
-
-    try {
-        for (int i = 0; i < std::max(1, options.threads); ++i) {
-            tasks.Run([&] {
-                while (std::optional<Job> job = pipeline.Take()) pipeline.Finish(job->index, Answer(*job, options));
-            });
-        }
-        tasks.Run(write);
-    } catch (...) {
-        // Out of threads: the started tasks end once there is nothing to do.
-        pipeline.SetTotal(0);
-        pipeline.Close();
-        tasks.Wait();
-        throw;
+        batch.Work();
+        helpers.Wait();
     }
-
-    std::exception_ptr read_failure;
-    std::uint64_t index = 0;
-    try {
-        std::string line;
-        for (LineReader::Status status; (status = input.Next(line)) != LineReader::Status::kEnd; ++index) {
-            pipeline.Push(Job{index, status == LineReader::Status::kTooLong, line});
-        }
-    } catch (...) {
-        read_failure = std::current_exception();
-    }
-    pipeline.SetTotal(index);
-    pipeline.Close();
-    tasks.Wait();
-    if (std::fflush(output) != 0 && !write_failure)
-        write_failure = std::make_exception_ptr(std::system_error(errno, std::generic_category(), "write"));
-    if (read_failure) std::rethrow_exception(read_failure);
-    if (write_failure) std::rethrow_exception(write_failure);
-    return summary;
+    return batch.Finish();
 }
 
 }  // namespace glidestone
