@@ -11,8 +11,8 @@
 #include <stdexcept>
 #include <vector>
 
-#include "research/execution_noise.h"
 #include "protocol/request_handler.h"
+#include "research/execution_noise.h"
 #include "shot/shot_player.h"
 #include "tests/tools/temp_file.h"
 
@@ -101,6 +101,44 @@ TEST(BatchRunnerTest, OutputDoesNotDependOnThreadsOrHistory) {
     int differ = 0;
     for (std::size_t i = 0; i < replies.size(); ++i) differ += replies[i] != handler.Handle(Corpus()[i]);
     EXPECT_GT(differ, 0);
+}
+
+// With a window of one, every thread but the one answering the next line in
+// order waits with its reply in hand; nothing is lost or reordered.
+TEST(BatchRunnerTest, AWindowOfOneStillGivesEveryLineInOrder) {
+    std::string const input = Join(Corpus());
+    Result const one = RunOn(input, 1);
+    Result const narrow = RunOn(input, 3, 1);
+    EXPECT_EQ(narrow.output, one.output);
+    EXPECT_EQ(narrow.summary.lines, Corpus().size());
+}
+
+// Failing input or output ends the batch with the failure, on any number of
+// threads, instead of a hang or a short output reported as success.
+TEST(BatchRunnerTest, ReadAndWriteFailuresAreReported) {
+    for (int threads : {1, 2}) {
+        SCOPED_TRACE(threads);
+        // A directory opens but cannot be read.
+        int const directory = ::open(".", O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(directory, 0);
+        LineReader unreadable(directory, kMaxRequestLineBytes);
+        TempFile out;
+        std::FILE* file = std::fopen(out.path().c_str(), "w");
+        BatchOptions options;
+        options.threads = threads;
+        EXPECT_THROW(RunBatch(unreadable, file, options), std::system_error);
+        std::fclose(file);
+        ::close(directory);
+
+        TempFile in(Join(Corpus()));
+        int const fd = ::open(in.path().c_str(), O_RDONLY);
+        LineReader reader(fd, kMaxRequestLineBytes);
+        std::FILE* full = std::fopen("/dev/full", "w");
+        ASSERT_NE(full, nullptr);
+        EXPECT_THROW(RunBatch(reader, full, options), std::system_error);
+        std::fclose(full);
+        ::close(fd);
+    }
 }
 
 TEST(BatchRunnerTest, BadLinesGiveErrorLinesAndTheRestGoesOn) {
