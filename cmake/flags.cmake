@@ -10,8 +10,12 @@ add_library(glidestone_flags INTERFACE)
 target_compile_options(glidestone_flags INTERFACE -ffp-contract=off -fno-fast-math -Wall -Wextra -Wpedantic
                                                   $<$<BOOL:${GLIDESTONE_WERROR}>:-Werror>)
 if(GLIDESTONE_SANITIZE)
+  # A target whose GLIDESTONE_NO_SHIFT_CHECK property is true is checked for
+  # everything but shifts (set here, after the -fsanitize it narrows: a
+  # target's own options come before those of what it links).
   target_compile_options(glidestone_flags INTERFACE -fsanitize=address,undefined -fno-sanitize-recover=undefined
-                                                    -fno-omit-frame-pointer)
+                                                    -fno-omit-frame-pointer
+                                                    $<$<BOOL:$<TARGET_PROPERTY:GLIDESTONE_NO_SHIFT_CHECK>>:-fno-sanitize=shift>)
   target_link_options(glidestone_flags INTERFACE -fsanitize=address,undefined)
 endif()
 

@@ -16,7 +16,9 @@ namespace glidestone {
 
 struct BatchOptions {
     int threads = 1;
-    // Most lines read but not yet written; bounds memory whatever the input.
+    // Most replies held until those before them in input order are written
+    // (besides the one each thread has in hand); bounds memory whatever the
+    // input.
     int window = 64;
     // Progress (lines done, rate, time left) on standard error.
     bool progress = false;
