@@ -130,13 +130,14 @@ ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const 
         // before the helpers start, so that it starts with them.
         ShotPlayer player;
         TaskGroup helpers;
-        if (options.poll) {
+        auto const poll_now = [&] {
             try {
-                options.poll();  // once at least, however the samples fall
+                options.poll();
             } catch (...) {
                 fail();
             }
-        }
+        };
+        if (options.poll) poll_now();  // once at least, however the samples fall
         try {
             for (unsigned t = 1; t < threads; ++t) {
                 helpers.Run([&] {
@@ -155,12 +156,9 @@ ScoreDistribution EvaluateShot(std::span<const Vector2> stones, std::span<const 
         // While the helpers finish their last samples (or all of them, when
         // this thread got none), the poll still runs now and then.
         constexpr auto kPollInterval = std::chrono::milliseconds(10);
-        while (!helpers.WaitFor(kPollInterval)) {
-            if (!options.poll || failed) continue;
-            try {
-                options.poll();
-            } catch (...) {
-                fail();
+        if (options.poll) {
+            while (!helpers.WaitFor(kPollInterval)) {
+                if (!failed) poll_now();
             }
         }
         helpers.Wait();
