@@ -2,11 +2,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <utility>
 
 namespace glidestone {
+
+WorkerPool::WorkerPool(pid_t owner)
+    : owner_(owner), max_idle_(std::max<std::size_t>(1, std::thread::hardware_concurrency())) {}
 
 WorkerPool& WorkerPool::Shared() {
     // Never destroyed: its threads outlive every caller and may still be
@@ -44,6 +48,10 @@ void WorkerPool::Serve() {
         task();
         task = nullptr;  // what it holds goes before the thread waits again
         lock.lock();
+        // Kept only while few enough wait: after a call that asked for many
+        // threads (a thousand, say), their stacks go back to the system
+        // instead of holding address space that later calls need.
+        if (idle_ >= max_idle_) return;
         ++idle_;
     }
 }

@@ -19,7 +19,9 @@ namespace glidestone {
 // Contract: Post runs a task exactly once on a pool thread, starting a new
 // thread whenever no idle one is waiting, so tasks never wait for one
 // another's threads (a task may wait for another task without deadlock).
-// Threads never end; idle ones wait without using a CPU. Tasks must not
+// As many idle threads are kept as the machine has cores (more would find no
+// core to run on), waiting without using a CPU; a thread that finishes a task
+// while that many wait ends. Tasks must not
 // throw. Thread-local state lives as long as a pool thread, so a task must
 // not rely on finding it fresh.
 class WorkerPool {
@@ -33,10 +35,11 @@ public:
     void Post(std::function<void()> task);
 
 private:
-    explicit WorkerPool(pid_t owner) : owner_(owner) {}
+    explicit WorkerPool(pid_t owner);
     void Serve();
 
     pid_t const owner_;
+    std::size_t const max_idle_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> tasks_;

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <future>
+#include <iterator>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -72,25 +74,50 @@ TEST(TaskGroupTest, WaitForReportsWhetherAllHaveFinished) {
     group.Wait();
 }
 
-// The pool's threads are kept: a second round of work finds them idle.
+// Runs `count` tasks that all wait until every one has begun (so each has a
+// thread of its own), and returns their threads' ids, sorted.
+std::vector<std::thread::id> ThreadsOfTasksAtOnce(std::size_t count) {
+    std::vector<std::thread::id> seen(count);
+    std::atomic<std::size_t> arrived{0};
+    TaskGroup group;
+    for (std::size_t i = 0; i < count; ++i) {
+        group.Run([&, i] {
+            seen[i] = std::this_thread::get_id();
+            ++arrived;
+            while (arrived.load() < count) std::this_thread::yield();
+        });
+    }
+    group.Wait();
+    std::sort(seen.begin(), seen.end());
+    return seen;
+}
+
+std::size_t ThreadsOfThisProcess() {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"), std::filesystem::directory_iterator()));
+}
+
+std::size_t Cores() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// As many threads as there are cores are kept: a second round of work finds
+// them idle.
 TEST(TaskGroupTest, ThreadsAreKeptBetweenGroups) {
-    auto ids = [] {
-        std::vector<std::thread::id> seen(4);
-        std::atomic<int> arrived{0};
-        TaskGroup group;
-        for (int i = 0; i < 4; ++i) {
-            group.Run([&, i] {
-                seen[static_cast<std::size_t>(i)] = std::this_thread::get_id();
-                ++arrived;
-                while (arrived.load() < 4) std::this_thread::yield();  // four threads at once
-            });
-        }
-        group.Wait();
-        std::sort(seen.begin(), seen.end());
-        return seen;
-    };
-    std::vector<std::thread::id> const first = ids();
-    EXPECT_EQ(ids(), first);
+    std::vector<std::thread::id> const first = ThreadsOfTasksAtOnce(Cores());
+    EXPECT_EQ(ThreadsOfTasksAtOnce(Cores()), first);
+}
+
+// A burst of many more tasks than cores leaves no more threads behind than
+// there are cores: their stacks are the system's again.
+TEST(TaskGroupTest, ABurstLeavesOnlyAsManyThreadsAsCores) {
+    std::size_t const before = ThreadsOfThisProcess();
+    ThreadsOfTasksAtOnce(Cores() + 24);
+    // The threads beyond the kept ones end just after their tasks return.
+    auto const deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (ThreadsOfThisProcess() > before + Cores() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_LE(ThreadsOfThisProcess(), before + Cores());
 }
 
 TEST(TaskGroupTest, TheDestructorWaitsForTheTasks) {
