@@ -101,11 +101,35 @@ std::size_t Cores() {
     return std::max(1u, std::thread::hardware_concurrency());
 }
 
-// As many threads as there are cores are kept: a second round of work finds
-// them idle.
+// As many threads as there are cores are kept: a later round of work runs on
+// threads that ran tasks before. A thread goes back to waiting just after its
+// task has reported done, so a round that follows at once may still start a
+// new one; later rounds find them all.
 TEST(TaskGroupTest, ThreadsAreKeptBetweenGroups) {
-    std::vector<std::thread::id> const first = ThreadsOfTasksAtOnce(Cores());
-    EXPECT_EQ(ThreadsOfTasksAtOnce(Cores()), first);
+    thread_local int tasks_run_here = 0;
+    auto round = [] {
+        std::size_t const count = Cores();
+        std::atomic<std::size_t> arrived{0};
+        std::atomic<int> fresh{0};
+        TaskGroup group;
+        for (std::size_t i = 0; i < count; ++i) {
+            group.Run([&] {
+                if (++tasks_run_here == 1) ++fresh;
+                ++arrived;
+                while (arrived.load() < count) std::this_thread::yield();
+            });
+        }
+        group.Wait();
+        return fresh.load();
+    };
+    round();
+    int fresh = 0;
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        fresh = round();
+        if (fresh == 0) break;
+    }
+    EXPECT_EQ(fresh, 0) << "threads that never ran a task before";
 }
 
 // A burst of many more tasks than cores leaves no more threads behind than
